@@ -1,0 +1,27 @@
+// The machine port: the one object through which the program reaches the operating system.
+// The real machine (os/win32) and the simulated one (os/sim) both implement it.
+#pragma once
+#include "os/codepage.h"
+#include "os/files.h"
+
+namespace os {
+
+class Machine {
+public:
+    virtual ~Machine() = default;
+    virtual FileSystem& files() = 0;
+    virtual CodePage& codePage() = 0;
+};
+
+// The machine the program runs on. Installed once at start-up (or by a test) before any other call.
+Machine& machine();
+// True once a machine is installed.
+bool hasMachine();
+// Installs a machine and returns the one it replaces (may be null). The caller keeps ownership.
+Machine* setMachine(Machine* machine);
+
+// Shorthands for the common parts.
+inline FileSystem& files() { return machine().files(); }
+inline CodePage& codePage() { return machine().codePage(); }
+
+}  // namespace os

@@ -1,0 +1,49 @@
+// A simulated Windows machine whose drives are folders of the host. Used by the native tests and by the
+// tools on Linux. Windows paths are mapped onto host paths: the drive letter selects a host folder, each
+// name is converted from the ANSI code page to UTF-8 and matched case-insensitively, as Windows would.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "os/machine.h"
+
+namespace os::sim {
+
+struct Drive {
+    DriveType type = DriveType::Fixed;
+    std::string hostRoot;  // host folder holding the drive's root; empty for a drive without a medium
+    uint64_t freeBytes = uint64_t(20480) << 20;
+};
+
+class SimMachine : public Machine {
+public:
+    SimMachine();
+    ~SimMachine() override;
+
+    // Drives. Letters are upper-cased. A drive with an empty host root reports its type but holds nothing.
+    void addDrive(char letter, Drive drive);
+    const std::map<char, Drive>& drives() const;
+    Drive* drive(char letter);
+
+    void setCodePages(uint32_t ansi, uint32_t oem);
+    void setModuleFileName(const std::string& windowsPath);
+
+    // The host path of a Windows path; nullopt when its drive is unknown or has no host folder.
+    // Names that exist are matched case-insensitively; the rest are taken as given.
+    std::optional<std::string> hostPath(const std::string& windowsPath);
+    // The Windows path of an absolute host path below one of the drives' host folders; nullopt otherwise.
+    std::optional<std::string> windowsPath(const std::string& hostPath);
+
+    FileSystem& files() override;
+    CodePage& codePage() override;
+
+    struct State;  // internal
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace os::sim
