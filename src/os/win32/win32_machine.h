@@ -1,0 +1,23 @@
+// The real machine: the port's interfaces implemented with the Win32 ANSI functions.
+// Only this folder includes <windows.h>; the header stays free of it so callers need no Windows types.
+#pragma once
+#include <memory>
+
+#include "os/machine.h"
+
+namespace os::win32 {
+
+class Win32Machine : public Machine {
+public:
+    Win32Machine();
+    ~Win32Machine() override;
+
+    FileSystem& files() override;
+    CodePage& codePage() override;
+
+private:
+    std::unique_ptr<FileSystem> files_;
+    std::unique_ptr<CodePage> codePage_;
+};
+
+}  // namespace os::win32
