@@ -1,0 +1,57 @@
+// Extraction of one ZIP item: output path, directories, password check, decoding by method, CRC check,
+// file date and attributes.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "archive/zip_archive.h"
+#include "rtl/streams.h"
+
+namespace archive {
+
+// Raised for a stored name that would lead outside the base directory (a drive, a leading separator, a
+// ':' or a ".." component).
+class EArUnsafeName : public EArZipException {
+public:
+    static constexpr int kCode = 100;
+    EArUnsafeName() : EArZipException(kCode, "Cannot extract file - name leads outside the base directory") {}
+};
+
+// The output path of name below baseDirectory. Creates missing directories with eoCreateDirs (else
+// EArNoSuchDirectory); asks confirmOverwrite when the file exists. Returns false when the item is to be
+// skipped; on true, name holds the full output path.
+bool ArConfirmPath(const std::string& baseDirectory, std::string& name, TArExtractOptions options,
+                   const TArConfirmOverwriteEvent& confirmOverwrite);
+
+// Creates every missing directory of path; a failure raises EInOutError with the system error.
+void ArCreateDirectory(const std::string& path);
+// False for paths with '*' or '?'; else whether path is an existing directory.
+bool ArDirectoryExists(const std::string& path);
+
+// Extracts item to the file name (made into an output path by ArConfirmPath), then sets its date, time
+// and attributes. On failure the partly written file is deleted and the exception raised again; a user
+// abort also makes the archive asInvalid.
+void ArUnzip(TArArchive& archive, TArArchiveItem& item, const std::string& name);
+// Decodes item into stream (EArBadStream when null), checking its CRC.
+void ArUnzipToStream(TArArchive& archive, TArArchiveItem& item, rtl::TStream* stream);
+// Decodes item without writing anything.
+void ArTestItem(TArArchive& archive, TArArchiveItem& item);
+
+// A stream that takes every byte and keeps none.
+class TArBitBucketStream : public rtl::TStream {
+public:
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t count) override {
+        position_ += count;
+        return count;
+    }
+    int64_t Seek(int64_t offset, os::SeekOrigin origin) override {
+        position_ = origin == os::SeekOrigin::Begin ? offset : position_ + offset;
+        return position_;
+    }
+
+private:
+    int64_t position_ = 0;
+};
+
+}  // namespace archive

@@ -1,0 +1,22 @@
+#include "archive/hooks.h"
+
+namespace archive {
+
+namespace {
+TArMessageBoxHook messageBoxHook;
+std::function<void()> processMessagesHook;
+}  // namespace
+
+void SetArMessageBoxHook(TArMessageBoxHook hook) { messageBoxHook = std::move(hook); }
+
+int ArMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+    return messageBoxHook ? messageBoxHook(text, caption, flags) : kMbCancel;
+}
+
+void SetArProcessMessagesHook(std::function<void()> hook) { processMessagesHook = std::move(hook); }
+
+void ArProcessMessages() {
+    if (processMessagesHook) processMessagesHook();
+}
+
+}  // namespace archive

@@ -1,0 +1,359 @@
+#include "archive/zip_archive.h"
+
+#include <cstdio>
+
+#include "archive/hooks.h"
+#include "archive/inflate.h"
+#include "archive/progress.h"
+#include "archive/zip_directory.h"
+#include "os/machine.h"
+#include "rtl/strings.h"
+
+namespace archive {
+
+void TArPadLock::Lock() {
+    mutex_.lock();
+    ++count_;
+}
+
+void TArPadLock::Unlock() {
+    if (count_ == 0) return;
+    --count_;
+    mutex_.unlock();
+}
+
+TArArchive::TArArchive(const std::string& fileName, uint32_t mode) : ArchiveName(fileName) {
+    Status = TArArchiveStatus::asInvalid;
+    TArMediaType media = ArDriveIsRemovable(fileName) ? TArMediaType::mtRemoveable : TArMediaType::mtLocal;
+    FStream = std::make_unique<TArSpanStream>(fileName, mode, media);
+    baseDirectory_ = rtl::ExcludeTrailingBackslash(rtl::ExtractFilePath(os::files().moduleFileName()));
+    if (baseDirectory_.size() == 2 && baseDirectory_[1] == ':') baseDirectory_ += '\\';
+    Status = TArArchiveStatus::asIdle;
+}
+
+TArArchive::~TArArchive() = default;
+
+void TArArchive::Load() {
+    Lock();
+    try {
+        LoadArchive();
+        if (Status == TArArchiveStatus::asBusy) Status = TArArchiveStatus::asIdle;
+    } catch (...) {
+        if (OnLoad) OnLoad(Sender);
+        Unlock();
+        throw;
+    }
+    if (OnLoad) OnLoad(Sender);
+    Unlock();
+}
+
+void TArArchive::CheckValid() const {
+    if (Status == TArArchiveStatus::asInvalid) throw EArNoArchive();
+}
+
+void TArArchive::SetBaseDirectory(const std::string& value) {
+    std::string result = value;
+    if (result.size() > 1 && result.back() == '\\' && result[result.size() - 2] != ':') result.pop_back();
+    if (!result.empty()) {
+        uint32_t attributes = os::files().getFileAttributes(result);
+        if (attributes == os::kInvalidAttributes || !(attributes & os::kAttrDirectory)) throw EArNoSuchDirectory();
+    }
+    baseDirectory_ = result;
+}
+
+void TArArchive::Lock() {
+    lock_.Lock();
+    Status = TArArchiveStatus::asBusy;
+}
+
+void TArArchive::Unlock() {
+    if (Status == TArArchiveStatus::asBusy) Status = TArArchiveStatus::asIdle;
+    lock_.Unlock();
+}
+
+bool TArArchive::DoArchiveProgress(uint8_t progress) {
+    bool abort = false;
+    if (OnArchiveProgress) OnArchiveProgress(Sender, progress, abort);
+    return abort;
+}
+
+bool TArArchive::DoArchiveItemProgress(TArArchiveItem* item, uint8_t progress) {
+    bool abort = false;
+    if (OnArchiveItemProgress) OnArchiveItemProgress(Sender, item, progress, abort);
+    return abort;
+}
+
+void TArArchive::DoInflateProgress(int percent) {
+    if (DoArchiveItemProgress(CurrentItem, static_cast<uint8_t>(percent))) throw EArAbortProgress("Process aborted by user");
+}
+
+void TArArchive::DoProcessItemFailure(TArArchiveItem* item, TArProcessType type, TArErrorClass errorClass, int code) {
+    if (OnProcessItemFailure) OnProcessItemFailure(Sender, item, type, errorClass, code);
+}
+
+std::string TArArchive::RequestPassword() {
+    std::string password;
+    if (OnNeedPassword) OnNeedPassword(Sender, password);
+    return password;
+}
+
+void TArArchive::ExtractFilesEx(const std::string& mask, const std::string& exclusionMask) {
+    if (os::codePage().areFileApisAnsi()) SetBaseDirectory(os::codePage().oemToAnsi(baseDirectory_));
+    CheckValid();
+    const int count = GetItemCount();
+    if (count == 0) return;
+    for (int i = 0; i < count; ++i) {
+        TArArchiveItem* item = GetItem(i);
+        if (item->MatchesStoredNameEx(mask) && !item->MatchesStoredNameEx(exclusionMask)) ExtractAt(i, "");
+        if (DoArchiveProgress(static_cast<uint8_t>(ArPercentage(i + 1, GetItemCount())))) throw EArUserAbort();
+    }
+    DoArchiveProgress(100);
+}
+
+void TArArchive::ProcessItem(int index, const std::function<void()>& work) {
+    CheckValid();
+    TArArchiveItem* item = GetItem(index);
+    Lock();
+    bool confirm = true;
+    if (OnConfirmProcessItem) OnConfirmProcessItem(Sender, item, TArProcessType::ptExtract, confirm);
+    if (!confirm) {
+        Unlock();
+        return;
+    }
+    CurrentItem = item;
+    try {
+        work();
+    } catch (const rtl::Exception&) {
+        TArErrorClass errorClass;
+        int code;
+        ArConvertException(std::current_exception(), errorClass, code);
+        DoProcessItemFailure(item, TArProcessType::ptExtract, errorClass, code);
+    } catch (...) {
+        Unlock();
+        throw;
+    }
+    Unlock();
+}
+
+void TArArchive::ExtractAt(int index, const std::string& newName) {
+    ProcessItem(index, [&] {
+        std::string name = newName.empty() ? GetItem(index)->GetFileName() : newName;
+        ExtractItemAt(index, name);
+    });
+}
+
+void TArArchive::TestFilesEx(const std::string& mask) {
+    CheckValid();
+    const int count = GetItemCount();
+    for (int i = 0; i < count; ++i) {
+        CheckValid();
+        if (GetItem(i)->MatchesStoredNameEx(mask)) ProcessItem(i, [&] { TestItemAt(i); });
+        if (DoArchiveProgress(static_cast<uint8_t>(ArPercentage(i + 1, GetItemCount())))) throw EArUserAbort();
+    }
+    if (count) DoArchiveProgress(100);
+}
+
+TArZipArchive::TArZipArchive(const std::string& fileName, uint32_t mode) : TArArchive(fileName, mode) {
+    PasswordRetries = 3;
+    CurrentDisk = 65535;
+}
+
+void TArZipArchive::ExtractItemAt(int index, const std::string& newName) {
+    if (!ExtractProc) throw EArZipNoExtraction();
+    ExtractProc(*this, *GetItem(index), newName);
+}
+
+void TArZipArchive::TestItemAt(int index) {
+    if (!TestProc) throw EArZipNoExtraction();
+    TestProc(*this, *GetItem(index));
+}
+
+void TArZipArchive::MarkSpanned() {
+    Spanned = true;
+    FStream->Spanning = true;
+    FStream->OnMediaRequest = [this](int spanNumber) { return NextVolumeName(spanNumber); };
+}
+
+bool TArZipArchive::AskNthDisk(int diskNumber) {
+    bool abort = false;
+    if (OnRequestNthDisk) {
+        OnRequestNthDisk(Sender, static_cast<uint8_t>(diskNumber), abort);
+    } else {
+        char text[96];
+        std::snprintf(text, sizeof text, "Insert disk number %d of the spanned disk set", diskNumber);
+        abort = ArMessageBox(text, "Insert floppy", kMbOkCancel | kMbTaskModal) == kMbCancel;
+    }
+    return !abort;
+}
+
+bool TArZipArchive::AskLastDisk() {
+    bool abort = false;
+    if (OnRequestLastDisk) OnRequestLastDisk(Sender, abort);
+    else
+        abort = ArMessageBox("Insert the last disk in the spanned disk set", "Insert floppy", kMbOkCancel | kMbTaskModal) ==
+                kMbCancel;
+    return !abort;
+}
+
+namespace {
+
+bool FileExists(const std::string& name) {
+    uint32_t attributes = os::files().getFileAttributes(name);
+    return attributes != os::kInvalidAttributes && !(attributes & os::kAttrDirectory);
+}
+
+}  // namespace
+
+// The name of the volume after the current one, for a read that ran off the end of a volume.
+std::string TArZipArchive::NextVolumeName(int spanNumber) {
+    if (FStream->MediaType() == TArMediaType::mtRemoveable) {
+        if (!AskNthDisk(spanNumber + 1)) throw EArUserAbort();
+        return ArchiveName;
+    }
+    std::string name;
+    if (OnRequestImage) {
+        bool abort = false;
+        name = ArchiveName;
+        OnRequestImage(Sender, spanNumber, name, abort);
+        if (abort) throw EArUserAbort();
+    } else if (volumesByGeneratedNames_) {
+        name = ArIncFilename(ArchiveName, spanNumber);
+    } else {
+        char text[96];
+        std::snprintf(text, sizeof text, "Insert span number %d of the spanned file set", spanNumber);
+        if (ArMessageBox(text, "Image file name", kMbOkCancel | kMbTaskModal) == kMbCancel) throw EArUserAbort();
+        name = ArIncFilename(ArchiveName, spanNumber);
+    }
+    if (!FileExists(name)) throw EArFileNotFound();
+    CurrentDisk = static_cast<uint16_t>(spanNumber);
+    return name;
+}
+
+void TArZipArchive::RequestVolume(int number) {
+    TArSpanStream& stream = *FStream;
+    if (stream.MediaType() == TArMediaType::mtRemoveable) {
+        if (number >= 0 && !AskNthDisk(number + 1)) throw EArUserAbort();
+        stream.OpenVolume(ArchiveName, number >= 0 ? number : stream.SpanNumber());
+        if (number >= 0) CurrentDisk = static_cast<uint16_t>(number);
+        if (CurrentDisk == 65535) {
+            while (FindCentralDirectoryTail(stream) < 0) {
+                if (!AskLastDisk()) throw EArUserAbort();
+                stream.OpenVolume(ArchiveName, stream.SpanNumber());
+            }
+        }
+        return;
+    }
+
+    if (number < 0) {
+        // The last volume: only needed when the open file has no end record.
+        if (FindCentralDirectoryTail(stream) >= 0) return;
+        if (OnRequestImage) {
+            bool abort = false;
+            std::string name = ArchiveName;
+            OnRequestImage(Sender, number, name, abort);
+            if (abort) throw EArUserAbort();
+            if (!FileExists(name)) throw EArFileNotFound();
+            stream.OpenVolume(name, stream.SpanNumber());
+            return;
+        }
+        for (int i = 1; i <= 99; ++i) {
+            std::string name = ArIncFilename(ArchiveName, i);
+            if (!FileExists(name)) throw EArFileNotFound();
+            stream.OpenVolume(name, i);
+            if (FindCentralDirectoryTail(stream) >= 0) {
+                CurrentDisk = static_cast<uint16_t>(i);
+                volumesByGeneratedNames_ = true;
+                return;
+            }
+        }
+        throw EArFileNotFound();
+    }
+
+    std::string name = number == 0 ? ArchiveName : ArIncFilename(ArchiveName, number);
+    if (OnRequestImage) {
+        bool abort = false;
+        OnRequestImage(Sender, number, name, abort);
+        if (abort) throw EArUserAbort();
+    }
+    if (!FileExists(name)) throw EArFileNotFound();
+    stream.OpenVolume(name, number);
+    CurrentDisk = static_cast<uint16_t>(number);
+}
+
+void TArZipArchive::LoadArchive() {
+    TArSpanStream& stream = *FStream;
+    if (stream.GetSize() == 0) return;  // an empty file is an archive without items
+
+    stream.SetPosition(0);
+    uint8_t first[4] = {};
+    int64_t firstLength = stream.Read(first, 4);
+    uint32_t signature = firstLength == 4 ? ReadLE32(first) : 0;
+    int64_t recordPosition = -1;
+    if (signature != kSpannedSetSignature && signature != kSingleSpanSignature)
+        recordPosition = FindCentralDirectoryTail(stream);
+
+    if (recordPosition < 0) {
+        if (firstLength < 2 || first[0] != 'P' || first[1] != 'K') {
+            Status = TArArchiveStatus::asInvalid;
+            throw EArZipInvalid();
+        }
+        Spanned = true;
+        try {
+            while (recordPosition < 0) {
+                RequestVolume(-1);
+                recordPosition = FindCentralDirectoryTail(stream);
+            }
+        } catch (const EArUserAbort&) {
+            return;
+        }
+    }
+
+    stream.SetPosition(recordPosition);
+    Footer.LoadFromStream(stream);
+    CurrentDisk = Footer.DiskNumber;
+    stream.SetSpanNumber(CurrentDisk);
+    if (CurrentDisk != 0) Spanned = true;
+    if (Spanned) {
+        MarkSpanned();
+        stream.LastVolume = Footer.DiskNumber;
+        // The directory may start on an earlier volume than the end record.
+        if (Footer.StartDiskNumber != CurrentDisk) {
+            try {
+                RequestVolume(Footer.StartDiskNumber);
+            } catch (const EArUserAbort&) {
+                return;
+            }
+        }
+    }
+
+    stream.SetPosition(Footer.DirectoryOffset);
+    int entries = 0;
+    while (CurrentDisk != Footer.DiskNumber || stream.Position() < recordPosition) {
+        if (Spanned && CurrentDisk < Footer.DiskNumber && stream.Position() >= stream.GetSize()) {
+            try {
+                RequestVolume(CurrentDisk + 1);
+            } catch (const EArUserAbort&) {
+                return;
+            }
+            stream.SetPosition(0);
+            continue;
+        }
+        auto item = std::make_unique<TArZipItem>();
+        item->Header.LoadFromStream(stream);
+        if (Spanned) CurrentDisk = static_cast<uint16_t>(stream.SpanNumber());
+        item->DiskFileName = rtl::SlashesToBackslashes(item->GetFileName());
+        item->Action = TArArchiveAction::aaNone;
+        item->Tagged = false;
+        ItemList.Add(std::move(item));
+        ++entries;
+        // A damaged end record may claim no entries at all; report 0 rather than divide by it.
+        int percent = Footer.TotalEntries ? entries * 100 / Footer.TotalEntries : 0;
+        if (DoArchiveProgress(static_cast<uint8_t>(percent))) {
+            Status = TArArchiveStatus::asInvalid;
+            throw EArUserAbort();
+        }
+    }
+    DoArchiveProgress(100);
+}
+
+}  // namespace archive
