@@ -98,6 +98,54 @@ bool SameName(const std::string& a, const std::string& b, uint32_t codePage) {
 // Stored per host path: attributes the host cannot hold (read-only while running as root, hidden, system).
 constexpr uint32_t kSettableAttributes = 0x31A7;
 
+// ERROR_DIRECTORY: a folder was expected and a file was found.
+constexpr uint32_t kErrorDirectoryName = 267;
+// ERROR_NOT_SAME_DEVICE: a folder cannot move to another drive.
+constexpr uint32_t kErrorNotSameDevice = 17;
+
+// Access and sharing of an open handle, as Windows checks them (FILE_SHARE_READ/WRITE/DELETE bits).
+enum : uint32_t { kRead = 1, kWrite = 2, kDelete = 4 };
+
+struct OpenHandle {
+    std::string host;
+    uint32_t access;
+    uint32_t share;
+};
+
+// Splits the part of a path after its root into names at '' bytes that are not the second byte of a
+// double-byte character. Empty names (from repeated separators) are kept; trailing tells whether the
+// text ended in a separator.
+std::vector<std::string> SplitNames(const std::string& text, uint32_t codePage, bool* trailing = nullptr) {
+    std::vector<std::string> names(1);
+    bool lastWasSeparator = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<uint8_t>(text[i]);
+        lastWasSeparator = false;
+        if (IsLeadByteOf(codePage, c) && i + 1 < text.size()) {
+            names.back() += text.substr(i, 2);
+            ++i;
+        } else if (c == '\\') {
+            names.emplace_back();
+            lastWasSeparator = true;
+        } else {
+            names.back() += static_cast<char>(c);
+        }
+    }
+    if (trailing) *trailing = lastWasSeparator;
+    return names;
+}
+
+std::string ParentOf(const std::string& host) {
+    size_t slash = host.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) return "/";
+    return host.substr(0, slash);
+}
+
+bool IsSameOrBelow(const std::string& host, const std::string& folder) {
+    return host == folder || (host.size() > folder.size() && host.compare(0, folder.size(), folder) == 0 &&
+                              host[folder.size()] == '/');
+}
+
 }  // namespace
 
 struct SimMachine::State {
@@ -107,6 +155,8 @@ struct SimMachine::State {
     std::string currentDirectory = "C:\\";
     std::string moduleFileName = "C:\\SETUP.EXE";
     std::map<std::string, uint32_t> attributes;  // host path -> attributes set through the port
+    std::map<uint64_t, OpenHandle> openHandles;   // handles of open files, for the sharing checks
+    uint64_t nextHandle = 1;
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<CodePage> codePage;
 };
@@ -115,8 +165,13 @@ namespace {
 
 class SimFile : public File {
 public:
-    SimFile(int fd, bool readable, bool writable) : fd_(fd), readable_(readable), writable_(writable) {}
-    ~SimFile() override { ::close(fd_); }
+    // Takes the descriptor; the handle id is removed from the state's open handles on close.
+    SimFile(SimMachine::State& s, uint64_t id, int fd, bool readable, bool writable)
+        : s_(s), id_(id), fd_(fd), readable_(readable), writable_(writable) {}
+    ~SimFile() override {
+        ::close(fd_);
+        s_.openHandles.erase(id_);
+    }
 
     int64_t read(void* buffer, int64_t count) override {
         if (!readable_) return Fail(kErrorAccessDenied), -1;
@@ -168,8 +223,9 @@ public:
         return true;
     }
 
-    // The simulated machine's local time is UTC.
+    // The simulated machine's local time is UTC. As on Windows, changing the time needs write access.
     bool setLastWriteTime(const LocalDateTime& t) override {
+        if (!writable_) return Fail(kErrorAccessDenied);
         struct tm parts {};
         parts.tm_year = t.year - 1900;
         parts.tm_mon = t.month - 1;
@@ -194,6 +250,8 @@ public:
     }
 
 private:
+    SimMachine::State& s_;
+    uint64_t id_;
     int fd_;
     bool readable_, writable_;
 };
@@ -228,32 +286,29 @@ public:
     SimFileSystem(SimMachine& machine, SimMachine::State& s) : machine_(machine), s_(s) {}
 
     std::unique_ptr<File> openFile(const std::string& path, uint32_t mode) override {
+        // Access in bits 0-1 (read, write, both), sharing in bits 4-6 (0 and 1 exclusive, deny write,
+        // deny read, deny none).
+        static constexpr uint32_t kShareOf[5] = {0, 0, kRead, kWrite, kRead | kWrite};
+        uint32_t access = mode & 3;
+        uint32_t share = (mode & 0xF0) >> 4;
+        if (access > 2 || share > 4 || (mode & ~0xF3u) != 0) return Fail(kErrorInvalidParameter), nullptr;
         auto host = existingHost(path);
         if (!host) return nullptr;
         struct stat st {};
         if (::stat(host->c_str(), &st) != 0) return FailErrno(), nullptr;
         if (S_ISDIR(st.st_mode)) return Fail(kErrorAccessDenied), nullptr;
-        uint32_t access = mode & 3;
         bool writable = access == kOpenWrite || access == kOpenReadWrite;
         if (writable && (attributesOf(*host, false) & kAttrReadOnly)) return Fail(kErrorAccessDenied), nullptr;
+        uint32_t rights = (access != kOpenWrite ? kRead : 0) | (writable ? kWrite : 0);
+        if (!shareable(*host, rights, kShareOf[share])) return Fail(kErrorSharingViolation), nullptr;
         int flags = access == kOpenRead ? O_RDONLY : access == kOpenWrite ? O_WRONLY : O_RDWR;
         int fd = ::open(host->c_str(), flags | O_CLOEXEC);
         if (fd < 0) return FailErrno(), nullptr;
-        return std::make_unique<SimFile>(fd, access != kOpenWrite, writable);
+        return track(*host, rights, kShareOf[share], fd);
     }
 
     std::unique_ptr<File> createFile(const std::string& path) override {
-        auto host = hostForNew(path);
-        if (!host) return nullptr;
-        struct stat st {};
-        if (::stat(host->c_str(), &st) == 0) {
-            if (S_ISDIR(st.st_mode) || (attributesOf(*host, false) & kAttrReadOnly))
-                return Fail(kErrorAccessDenied), nullptr;
-        }
-        int fd = ::open(host->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) return FailErrno(), nullptr;
-        s_.attributes.erase(*host);
-        return std::make_unique<SimFile>(fd, true, true);
+        return create(path, kRead | kWrite, 0);
     }
 
     uint32_t getFileAttributes(const std::string& path) override {
@@ -285,6 +340,12 @@ public:
     bool removeDirectory(const std::string& path) override {
         auto host = existingHost(path);
         if (!host) return false;
+        struct stat st {};
+        if (::stat(host->c_str(), &st) != 0) return FailErrno();
+        if (!S_ISDIR(st.st_mode)) return Fail(kErrorDirectoryName);
+        // The process's current directory is held open, so it cannot go.
+        auto current = machine_.hostPath(s_.currentDirectory);
+        if (current && *current == *host) return Fail(kErrorSharingViolation);
         if (::rmdir(host->c_str()) != 0) return FailErrno();
         s_.attributes.erase(*host);
         return true;
@@ -296,16 +357,18 @@ public:
         struct stat st {};
         if (::stat(host->c_str(), &st) != 0) return FailErrno();
         if (S_ISDIR(st.st_mode) || (attributesOf(*host, false) & kAttrReadOnly)) return Fail(kErrorAccessDenied);
+        if (!shareable(*host, kDelete, kRead | kWrite | kDelete)) return Fail(kErrorSharingViolation);
         if (::unlink(host->c_str()) != 0) return FailErrno();
         s_.attributes.erase(*host);
         return true;
     }
 
+    // Copies content, last-write time and attributes. The target is written while the source is open.
     bool copyFile(const std::string& from, const std::string& to, bool failIfExists) override {
         auto source = openFile(from, kOpenRead | kShareDenyWrite);
         if (!source) return false;
         if (failIfExists && getFileAttributes(to) != kInvalidAttributes) return Fail(kErrorFileExists);
-        auto target = createFile(to);
+        auto target = create(to, kWrite, kRead);
         if (!target) return false;
         std::vector<char> buffer(65536);
         for (;;) {
@@ -316,17 +379,45 @@ public:
         }
         LocalDateTime time;
         if (source->getLastWriteTime(time)) target->setLastWriteTime(time);
+        auto sourceHost = machine_.hostPath(from);
+        auto targetHost = machine_.hostPath(to);
+        if (sourceHost && targetHost) {
+            auto it = s_.attributes.find(*sourceHost);
+            if (it != s_.attributes.end()) s_.attributes[*targetHost] = it->second;
+        }
         return true;
     }
 
+    // Renames a file or folder, also to another case of the same name; a file moves between drives by
+    // copy and delete. Attributes travel along; open files (also inside a moved folder) refuse.
     bool moveFile(const std::string& from, const std::string& to) override {
         auto source = existingHost(from);
         if (!source) return false;
+        for (auto& [id, handle] : s_.openHandles)
+            if (IsSameOrBelow(handle.host, *source)) return Fail(kErrorSharingViolation);
         auto target = hostForNew(to);
         if (!target) return false;
         struct stat st {};
-        if (::stat(target->c_str(), &st) == 0) return Fail(kErrorAlreadyExists);
-        if (::rename(source->c_str(), target->c_str()) != 0) return FailErrno();
+        if (*target == *source) {
+            target = ParentOf(*source) + "/" + codePage().ansiToUtf8(lastName(fullPathName(to)));
+        } else if (::lstat(target->c_str(), &st) == 0) {
+            return Fail(kErrorAlreadyExists);
+        }
+        if (::rename(source->c_str(), target->c_str()) != 0) {
+            if (errno != EXDEV) return FailErrno();
+            if (::stat(source->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return Fail(kErrorNotSameDevice);
+            return copyFile(from, to, true) && deleteFile(from);
+        }
+        std::map<std::string, uint32_t> moved;
+        for (auto it = s_.attributes.begin(); it != s_.attributes.end();) {
+            if (IsSameOrBelow(it->first, *source)) {
+                moved[*target + it->first.substr(source->size())] = it->second;
+                it = s_.attributes.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        s_.attributes.merge(moved);
         return true;
     }
 
@@ -339,10 +430,13 @@ public:
 
     std::string getCurrentDirectory() override { return s_.currentDirectory; }
 
+    // Kept without a trailing separator, except for a drive's root.
     bool setCurrentDirectory(const std::string& path) override {
         std::string full = fullPathName(path);
+        if (full.size() > 3 && full.back() == '\\') full.pop_back();
         uint32_t attributes = getFileAttributes(full);
-        if (attributes == kInvalidAttributes || !(attributes & kAttrDirectory)) return Fail(kErrorPathNotFound);
+        if (attributes == kInvalidAttributes) return false;
+        if (!(attributes & kAttrDirectory)) return Fail(kErrorDirectoryName);
         s_.currentDirectory = full;
         return true;
     }
@@ -350,44 +444,56 @@ public:
     std::string moduleFileName() override { return s_.moduleFileName; }
 
     // GetFullPathName: '/' becomes '\', relative paths join the current directory (or the current
-    // directory's drive for "\x" paths), "." and ".." are resolved, repeated separators collapse.
+    // directory's drive for "\x" paths), "." and ".." are resolved, repeated separators collapse. A name
+    // before a separator loses one trailing '.', the last name all its trailing dots and spaces. The
+    // drive letter keeps its case. Separators are found with double-byte characters in mind.
     std::string fullPathName(const std::string& input) override {
         std::string path = input;
         for (auto& c : path)
             if (c == '/') c = '\\';
         std::string prefix;
         std::string rest;
+        const std::string& current = s_.currentDirectory;
         if (path.size() >= 2 && path[1] == ':') {
             prefix = path.substr(0, 2);
-            prefix[0] = static_cast<char>(toupper(static_cast<unsigned char>(prefix[0])));
             rest = path.substr(2);
             if (rest.empty() || rest[0] != '\\') {
-                std::string current = s_.currentDirectory;
-                if (current.size() >= 2 && toupper(current[0]) == prefix[0]) rest = current.substr(2) + "\\" + rest;
-                else rest = "\\" + rest;
+                if (current.size() >= 2 && toupper(static_cast<unsigned char>(current[0])) ==
+                                               toupper(static_cast<unsigned char>(prefix[0])))
+                    rest = current.substr(2) + "\\" + rest;
+                else
+                    rest = "\\" + rest;
             }
         } else if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
             return path;  // network paths are not simulated
         } else if (!path.empty() && path[0] == '\\') {
-            prefix = s_.currentDirectory.substr(0, 2);
+            prefix = current.substr(0, 2);
             rest = path;
         } else {
-            prefix = s_.currentDirectory.substr(0, 2);
-            rest = s_.currentDirectory.substr(2) + "\\" + path;
+            prefix = current.substr(0, 2);
+            rest = current.substr(2) + "\\" + path;
         }
+        bool trailing = false;
+        std::vector<std::string> names = SplitNames(rest, s_.ansi, &trailing);
         std::vector<std::string> parts;
-        size_t start = 0;
-        bool trailing = !rest.empty() && rest.back() == '\\' && !input.empty();
-        while (start <= rest.size()) {
-            size_t end = rest.find('\\', start);
-            if (end == std::string::npos) end = rest.size();
-            std::string part = rest.substr(start, end - start);
-            if (part == "..") {
+        for (size_t i = 0; i < names.size(); ++i) {
+            std::string name = names[i];
+            bool last = i + 1 == names.size();
+            if (name == "..") {
                 if (!parts.empty()) parts.pop_back();
-            } else if (!part.empty() && part != ".") {
-                parts.push_back(part);
+                continue;
             }
-            start = end + 1;
+            if (name.empty() || name == ".") continue;
+            if (last) {
+                while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+                if (name.empty()) {
+                    trailing = true;
+                    continue;
+                }
+            } else if (name.back() == '.' && name.find_first_not_of('.') != std::string::npos) {
+                name.pop_back();
+            }
+            parts.push_back(name);
         }
         std::string result = prefix + "\\";
         for (size_t i = 0; i < parts.size(); ++i) {
@@ -407,23 +513,69 @@ private:
         return directory ? kAttrDirectory : kAttrArchive;
     }
 
+    // The last name of a full path.
+    std::string lastName(const std::string& full) {
+        auto names = SplitNames(full, s_.ansi);
+        while (names.size() > 1 && names.back().empty()) names.pop_back();
+        return names.back();
+    }
+
+    // Windows grants an open only when every open handle shares what it asks and it shares what they hold.
+    bool shareable(const std::string& host, uint32_t access, uint32_t share) {
+        for (auto& [id, handle] : s_.openHandles) {
+            if (handle.host != host) continue;
+            if ((access & ~handle.share) != 0 || (handle.access & ~share) != 0) return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<File> track(const std::string& host, uint32_t access, uint32_t share, int fd) {
+        uint64_t id = s_.nextHandle++;
+        s_.openHandles[id] = {host, access, share};
+        return std::make_unique<SimFile>(s_, id, fd, (access & kRead) != 0, (access & kWrite) != 0);
+    }
+
+    // CreateFile with CREATE_ALWAYS: a new file, or an existing one truncated with fresh attributes.
+    std::unique_ptr<File> create(const std::string& path, uint32_t access, uint32_t share) {
+        auto host = hostForNew(path);
+        if (!host) return nullptr;
+        struct stat st {};
+        if (::stat(host->c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode) || (attributesOf(*host, false) & kAttrReadOnly))
+                return Fail(kErrorAccessDenied), nullptr;
+            if (!shareable(*host, access, share)) return Fail(kErrorSharingViolation), nullptr;
+        }
+        int flags = (access & kRead) ? O_RDWR : O_WRONLY;
+        int fd = ::open(host->c_str(), flags | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) return FailErrno(), nullptr;
+        s_.attributes.erase(*host);
+        return track(*host, access, share, fd);
+    }
+
+    // The host path of an existing name. A missing name reports ERROR_FILE_NOT_FOUND when its folder
+    // exists and ERROR_PATH_NOT_FOUND when the folder does not.
     std::optional<std::string> existingHost(const std::string& path) {
         auto host = machine_.hostPath(path);
         if (!host) return Fail(kErrorPathNotFound), std::optional<std::string>();
         struct stat st {};
-        if (::lstat(host->c_str(), &st) != 0) return FailErrno(), std::optional<std::string>();
+        if (::lstat(host->c_str(), &st) != 0) {
+            if (errno != ENOENT) return FailErrno(), std::optional<std::string>();
+            bool folderExists = ::stat(ParentOf(*host).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            return Fail(folderExists ? kErrorFileNotFound : kErrorPathNotFound), std::optional<std::string>();
+        }
         return host;
     }
 
     std::optional<std::string> hostForNew(const std::string& path) {
         auto host = machine_.hostPath(path);
         if (!host) return Fail(kErrorPathNotFound), std::optional<std::string>();
-        std::string parent = host->substr(0, host->find_last_of('/'));
-        if (parent.empty()) parent = "/";
         struct stat st {};
-        if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return Fail(kErrorPathNotFound), std::optional<std::string>();
+        if (::stat(ParentOf(*host).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return Fail(kErrorPathNotFound), std::optional<std::string>();
         return host;
     }
+
+    CodePage& codePage() { return machine_.codePage(); }
 
     SimMachine& machine_;
     SimMachine::State& s_;
@@ -461,13 +613,9 @@ std::optional<std::string> SimMachine::hostPath(const std::string& windowsPath) 
     Drive* d = drive(full[0]);
     if (!d || d->hostRoot.empty()) return std::nullopt;
     std::string host = d->hostRoot == "/" ? "" : d->hostRoot;
-    size_t start = 3;
     bool missing = false;
-    while (start < full.size()) {
-        size_t end = full.find('\\', start);
-        if (end == std::string::npos) end = full.size();
-        std::string name = full.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& name : SplitNames(full.substr(3), state_->ansi)) {
+        if (name.empty()) continue;
         std::string hostName = codePage().ansiToUtf8(name);
         if (!missing) {
             struct stat st {};
