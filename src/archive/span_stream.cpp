@@ -45,7 +45,15 @@ int64_t TArSpanStream::Read(void* buffer, int64_t count) {
 
 int64_t TArSpanStream::Write(const void*, int64_t) { throw rtl::EWriteError("Stream write error"); }
 
-int64_t TArSpanStream::Seek(int64_t offset, os::SeekOrigin origin) { return file_->Seek(offset, origin); }
+int64_t TArSpanStream::Seek(int64_t offset, os::SeekOrigin origin) {
+    // A reader giving back read-ahead after the stream moved to the next volume would land before the
+    // start of this volume; the earlier volume is closed, so stop at the start of this one.
+    if (Spanning && origin == os::SeekOrigin::Current && offset < 0) {
+        int64_t position = file_->Position();
+        if (position + offset < 0) offset = -position;
+    }
+    return file_->Seek(offset, origin);
+}
 
 int64_t TArSpanStream::GetSize() { return file_->GetSize(); }
 
