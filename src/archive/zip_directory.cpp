@@ -96,14 +96,18 @@ TArArchiveType VerifyZip(rtl::TStream& stream) {
     TArArchiveType result = TArArchiveType::atUnknown;
     try {
         stream.SetPosition(0);
-        uint8_t first[4];
-        if (stream.Read(first, 4) == 4 &&
-            (ReadLE32(first) == kSpannedSetSignature || ReadLE32(first) == kSingleSpanSignature)) {
+        uint8_t first[4] = {};
+        uint32_t signature = stream.Read(first, 4) == 4 ? ReadLE32(first) : 0;
+        if (signature == kSpannedSetSignature || signature == kSingleSpanSignature) {
             result = TArArchiveType::atSpannedZip;
         } else if (FindCentralDirectoryTail(stream) >= 0) {
             TArZipDirectoryFileFooter footer;
             footer.LoadFromStream(stream);
             result = TArArchiveType::atZip;
+        } else if (signature == kLocalHeaderSignature) {
+            // A ZIP file without its end record: the first volume of a set split without the spanning
+            // marker, or an archive cut short. Loading looks for the volume holding the end record.
+            result = TArArchiveType::atSpannedZip;
         }
     } catch (const rtl::Exception&) {
         result = TArArchiveType::atUnknown;

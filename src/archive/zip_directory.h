@@ -17,7 +17,8 @@ namespace archive {
 TArArchiveType ArDetermineArcType(const std::string& fileName, TArArchiveType asserted);
 
 // atSpannedZip when the stream starts with a spanned-set signature, atZip when an end record is found,
-// else atUnknown. The stream position is restored.
+// atSpannedZip again for a stream that starts with a local header but has no end record (its end record
+// must be on a later volume), else atUnknown. The stream position is restored.
 TArArchiveType VerifyZip(rtl::TStream& stream);
 // atSelfExtZip for an "MZ" file that VerifyZip takes as a ZIP archive, else atUnknown.
 TArArchiveType VerifySelfExtracting(rtl::TStream& stream);
