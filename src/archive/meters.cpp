@@ -23,8 +23,10 @@ void TArBaseComponent::RemoveFreeNotification(TArBaseComponent* holder) {
 }
 
 void TArCustomMeter::DoProgress(uint8_t progress) {
-    if (progress == value_) return;
-    value_ = progress >= 100 ? 0 : progress;
+    // Compare what would be shown: a finished meter (100 kept as 0) must not repaint for every further 100.
+    int shown = progress >= 100 ? 0 : progress;
+    if (shown == value_) return;
+    value_ = shown;
     ++repaints_;
     Refresh();
     ArProcessMessages();

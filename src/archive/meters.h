@@ -33,8 +33,8 @@ enum class TArMeterOrientation { moHorizontal, moVertical };
 // The meter's value rules. Painting is the form library's: it overrides Refresh.
 class TArCustomMeter : public TArBaseComponent {
 public:
-    // Ignores a value equal to the current one; otherwise keeps it (100 and above as 0), repaints at
-    // once and runs the message loop.
+    // Keeps the value (100 and above as 0); when that differs from the current one, repaints at once and
+    // runs the message loop.
     void DoProgress(uint8_t progress);
     void Reset() { DoProgress(0); }
     int Value() const { return value_; }
