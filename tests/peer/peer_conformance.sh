@@ -3,10 +3,14 @@
 # and the third-party archives under shared/testdata are extracted by unpack and compared byte for byte
 # with what unzip or 7z extract; unpack's listing must agree with unzip's on methods, sizes and CRCs.
 #
-# usage: peer_conformance.sh UNPACK TESTDATA_DIR
+# usage: peer_conformance.sh TESTDATA_DIR UNPACK [ARGUMENT...]
+# (UNPACK with arguments runs the Windows build through Wine: wine-emulator.sh unpack.exe)
 set -u
-UNPACK=$1
-TESTDATA=$2/zip-peers
+TESTDATA=$1/zip-peers
+shift
+UNPACK=("$@")
+# The Windows build ends its lines with CR LF.
+unpack() { "${UNPACK[@]}" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 WORK=$(mktemp -d /tmp/ts-peer-XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 failures=0
@@ -28,7 +32,7 @@ unzip_method() {
 check_list() {
   local archive=$1 name=$2
   # unzip leaves the 12-byte encryption header out of the compressed size; unpack shows the stored field.
-  "$UNPACK" list "$archive" | awk '{ name=$6; for (i = 7; i <= NF; i++) name = name " " $i; print $1, ($5 == "E" ? $2 - 12 : $2), $3, $4, name }' \
+  unpack list "$archive" | awk '{ name=$6; for (i = 7; i <= NF; i++) name = name " " $i; print $1, ($5 == "E" ? $2 - 12 : $2), $3, $4, name }' \
     > "$WORK/ours.txt" || { fail "$name: unpack list failed"; return; }
   unzip -lv "$archive" 2>/dev/null | awk 'f && /^--------/ { exit } f { name=$8; for (i = 9; i <= NF; i++) name = name " " $i; print $2, $3, $1, $7, name } /^--------/ { f = 1 }' \
     | while read -r method csize usize crc rest; do echo "$(unzip_method "$method") $csize $usize $crc $rest"; done > "$WORK/theirs.txt"
@@ -44,7 +48,7 @@ check_extract() {
   mkdir -p "$WORK/theirs"
   local args=(extract)
   [ -n "$password" ] && args+=(-p "$password")
-  "$UNPACK" "${args[@]}" "$archive" "$WORK/ours" 2> "$WORK/err.txt"
+  unpack "${args[@]}" "$archive" "$WORK/ours" 2> "$WORK/err.txt"
   local status=$?
   [ $status -eq 0 ] || { fail "$name: unpack extract exited $status: $(head -3 "$WORK/err.txt")"; return; }
   case $peer in
@@ -64,7 +68,7 @@ check_test() {
   local name=$1 archive=$2 password=$3
   local args=(test)
   [ -n "$password" ] && args+=(-p "$password")
-  if "$UNPACK" "${args[@]}" "$archive" 2> "$WORK/err.txt"; then pass; else fail "$name: unpack test: $(head -3 "$WORK/err.txt")"; fi
+  if unpack "${args[@]}" "$archive" 2> "$WORK/err.txt"; then pass; else fail "$name: unpack test: $(head -3 "$WORK/err.txt")"; fi
 }
 
 # A source tree with text, binary, random, empty and extension-less files in nested folders.
