@@ -62,6 +62,16 @@ TEST_F(Paths, DriveTypes) {
     EXPECT_EQ(fs().getDriveType("c:\\"), os::DriveType::Fixed);
 }
 
+// Shared test data is reached through Z:, the host's root, on both machines.
+TEST_F(Paths, TestDataIsReachableThroughZ) {
+    std::string data = test_support::TestDataDir();
+    ASSERT_EQ(AsciiUpper(data.substr(0, 3)), "Z:\\");
+    EXPECT_EQ(fs().getDriveType("Z:\\"), os::DriveType::Fixed);
+    uint32_t attributes = fs().getFileAttributes(data);
+    ASSERT_NE(attributes, os::kInvalidAttributes) << data << ": error " << fs().lastError();
+    EXPECT_NE(attributes & os::kAttrDirectory, 0u);
+}
+
 TEST_F(Paths, ModuleFileNameIsTheFullNameOfAnExe) {
     std::string name = fs().moduleFileName();
     ASSERT_GT(name.size(), 7u);
