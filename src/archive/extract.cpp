@@ -107,6 +107,32 @@ uint32_t CopyStored(TArArchive& archive, TArArchiveItem& item, rtl::TStream& in,
     return ~crc;
 }
 
+// The item's compressed bytes of a spanned set. The deflate decoder reads ahead in large blocks; on a
+// spanned stream that read-ahead would run on into the next volume (asking for it, or for the next disk)
+// and the give-back seek would then land before the start of that volume. Reads stop at the item's end,
+// and a backward seek stops at the start of the current volume.
+class TArItemDataStream : public rtl::TStream {
+public:
+    TArItemDataStream(rtl::TStream& source, int64_t size) : source_(source), remaining_(size) {}
+    int64_t Read(void* buffer, int64_t count) override {
+        int64_t n = source_.Read(buffer, std::min(count, remaining_));
+        remaining_ -= n;
+        return n;
+    }
+    int64_t Write(const void*, int64_t) override { throw EArBadStream(); }
+    int64_t Seek(int64_t offset, os::SeekOrigin origin) override {
+        if (origin != os::SeekOrigin::Current) throw EArBadStream();
+        int64_t position = source_.Position();
+        offset = std::max(offset, -position);
+        remaining_ -= offset;
+        return source_.Seek(offset, os::SeekOrigin::Current);
+    }
+
+private:
+    rtl::TStream& source_;
+    int64_t remaining_;
+};
+
 uint32_t DecodeDeflated(TArArchive& archive, TArZipItem& item, rtl::TStream& in, rtl::TStream* out, uint8_t method,
                         uint32_t checkValue) {
     TArDeflateHelper helper;
@@ -122,6 +148,10 @@ uint32_t DecodeDeflated(TArArchive& archive, TArZipItem& item, rtl::TStream& in,
     const int64_t start = in.Position();
     for (int checks = 1;; ++checks) {
         try {
+            if (archive.Spanned) {
+                TArItemDataStream data(in, item.GetCompressedSize());
+                return Inflate(&data, out ? out : &bitBucket, helper);
+            }
             return Inflate(&in, out ? out : &bitBucket, helper);
         } catch (const EArInflatePasswordError&) {
             std::string password = archive.RequestPassword();
