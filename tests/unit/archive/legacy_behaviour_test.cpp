@@ -87,7 +87,9 @@ TEST(LegacyRobustness, EveryTruncationFailsCleanly) {
             TArUnzipHelperParams p = ParamsFor(s, &source, nullptr);
             p.CompressedSize = static_cast<int64_t>(length);
             try {
-                if (TArUnzipHelper(p).Execute() == s.entry.crc) EXPECT_EQ(length + 1, s.data.size());
+                if (TArUnzipHelper(p).Execute() == s.entry.crc) {
+                    EXPECT_EQ(length + 1, s.data.size());
+                }
             } catch (const archive::EArReadError&) {
             }
         }

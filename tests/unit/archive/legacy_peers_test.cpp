@@ -2,6 +2,7 @@
 // the size and CRC-32 of its central directory record, and the expected files byte for byte.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
