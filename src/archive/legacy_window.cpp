@@ -9,7 +9,8 @@
 
 namespace archive::detail {
 
-static_assert((TArSlidingWindowStream::kSize & (TArSlidingWindowStream::kSize - 1)) == 0, "ring size is a power of two");
+static_assert((TArSlidingWindowStream::kSize & (TArSlidingWindowStream::kSize - 1)) == 0,
+              "ring size is a power of two");
 static_assert(TArSlidingWindowStream::kMaxDistance * 2 <= TArSlidingWindowStream::kSize,
               "references before the start must land on never-written slots");
 

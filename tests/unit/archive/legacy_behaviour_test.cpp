@@ -269,8 +269,8 @@ TEST(LegacyShrink, LzwCornerCases) {
     // 256,1 widens the codes to 10 bits.
     EXPECT_EQ(DecodeHandMade(1, 0, ShrinkCodes({{'A', 9}, {256, 9}, {1, 9}, {'B', 10}, {257, 10}}), 4), "ABAB");
     // 256,2 frees the leaves "AB" and "BC"; the next string, "CA", reuses 257.
-    EXPECT_EQ(DecodeHandMade(1, 0, ShrinkCodes({{'A', 9}, {'B', 9}, {'C', 9}, {256, 9}, {2, 9}, {'A', 9}, {257, 9}}), 6),
-              "ABCACA");
+    auto cleared = ShrinkCodes({{'A', 9}, {'B', 9}, {'C', 9}, {256, 9}, {2, 9}, {'A', 9}, {257, 9}});
+    EXPECT_EQ(DecodeHandMade(1, 0, cleared, 6), "ABCACA");
     // A code neither assigned nor next, a string code first, an unknown control and a 14-bit width.
     EXPECT_THROW(DecodeHandMade(1, 0, ShrinkCodes({{'A', 9}, {300, 9}}), 5), archive::EArReadError);
     EXPECT_THROW(DecodeHandMade(1, 0, ShrinkCodes({{257, 9}}), 5), archive::EArReadError);
