@@ -28,7 +28,7 @@ struct WindowGeometry {
 constexpr WindowGeometry kDeflateWindow{65536 + 258, 65536};
 constexpr WindowGeometry kDeflate64Window{163840, 98304};
 constexpr size_t kFlushChunk = 32768;
-constexpr size_t kFastOutMargin = 16;  // the fast loop stops this far before the flush point (word copies overshoot)
+constexpr size_t kFastOutMargin = 32;  // the fast loop stops this far before the flush point (chunk copies overshoot)
 constexpr size_t kStoredPiece = 16384;
 
 // Table entries (uint32): bits 0-4 code length to consume, bits 8-12 extra bits (or subtable index bits),
@@ -42,8 +42,8 @@ constexpr uint32_t kBadLength = 1;    // length symbols 286 and 287
 constexpr uint32_t kBadDistance = 2;  // distance symbols 30 and 31 without deflate64
 constexpr uint32_t kNoCode = 3;       // a bit pattern of an incomplete code
 
-constexpr unsigned kLitBits = 10;
-constexpr unsigned kDistBits = 8;
+constexpr unsigned kLitBits = 11;
+constexpr unsigned kDistBits = 9;
 constexpr unsigned kCodeLenBits = 7;
 constexpr unsigned kMaxCodeLength = 15;
 // A subtable per distinct primary prefix of a long code, each of (longest code - primary bits) index bits.
@@ -561,7 +561,7 @@ private:
         }
     }
 
-    // Decodes while at least kFastInput bytes of input and kFastOutMargin+258 bytes of window remain.
+    // Decodes while at least kFastInput bytes of input remain and the output is kFastOutMargin before its limit.
     // Returns true at the end of the block.
     template <bool kDeflate64>
     bool FastLoop(const uint32_t* lit, const uint32_t* dist) {
@@ -584,7 +584,12 @@ private:
             bitCount -= e & 0x1F;
             if (e & kLiteral) {
                 *out++ = uint8_t(e >> 16);
-                // At least 41 bits remain: a second literal needs no refill.
+                // At least 41 bits remain: two more literals of up to 15 bits need no refill.
+                e = lit[bitBuf & kLitMask];
+                if (!(e & kLiteral)) continue;
+                bitBuf >>= e & 0x1F;
+                bitCount -= e & 0x1F;
+                *out++ = uint8_t(e >> 16);
                 e = lit[bitBuf & kLitMask];
                 if (!(e & kLiteral)) continue;
                 bitBuf >>= e & 0x1F;
@@ -627,8 +632,14 @@ private:
             }
             const uint8_t* from = out - distance;
             uint8_t* const end = out + length;
-            if (distance >= 8) {
-                // Word copies may write up to 7 bytes past the match; the margin keeps them inside the window.
+            if (distance >= 16) {
+                // Chunk copies may write up to 15 bytes past the match; the margin keeps them inside the window.
+                do {
+                    std::memcpy(out, from, 16);
+                    out += 16;
+                    from += 16;
+                } while (out < end);
+            } else if (distance >= 8) {
                 do {
                     std::memcpy(out, from, 8);
                     out += 8;
