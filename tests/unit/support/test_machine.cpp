@@ -1,6 +1,8 @@
 #include "support/test_machine.h"
 
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <stdexcept>
 
 #include "os/machine.h"
@@ -12,8 +14,6 @@
 #include "os/win32/win32_machine.h"
 #else
 #include <unistd.h>
-
-#include <filesystem>
 
 #include "os/sim/sim_machine.h"
 #endif
@@ -57,13 +57,23 @@ std::string WindowsPathOfHost(const std::string& hostPath) {
 std::string TestDataDir() { return WindowsPathOfHost(TS_TESTDATA_DIR); }
 
 std::string MakeTempDir() {
+    // One folder per test process, named so that a reused process id (Wine reuses them) cannot meet a
+    // folder an earlier run left behind; removed when the process ends.
+    static std::string base;
+    if (base.empty()) {
+        auto stamp = static_cast<long long>(std::time(nullptr));
 #ifdef _WIN32
-    const char* temp = std::getenv("TEMP");
-    std::string base = std::string(temp ? temp : "C:\\") + "\\ts-unit-" + std::to_string(_getpid());
+        const char* temp = std::getenv("TEMP");
+        base = std::string(temp ? temp : "C:") + "\\ts-unit-" + std::to_string(_getpid()) + "-" + std::to_string(stamp);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(base, ignored);
+        });
 #else
-    std::string base = "C:\\ts-unit-" + std::to_string(getpid());
+        base = "C:\\ts-unit-" + std::to_string(getpid()) + "-" + std::to_string(stamp);
 #endif
-    os::files().createDirectory(base);
+        if (!os::files().createDirectory(base)) throw std::runtime_error("cannot create " + base);
+    }
     std::string dir = base + "\\" + std::to_string(++tempCounter);
     if (!os::files().createDirectory(dir)) throw std::runtime_error("cannot create " + dir);
     return dir;
