@@ -42,11 +42,22 @@ public:
     MediaRequest OnMediaRequest;
 
 private:
+    // Reads go through a buffer: directory records and stored data come in small pieces, and the
+    // position is kept here so that asking for it costs no system call.
+    static constexpr int64_t kBufferSize = 32768;
+    int64_t ReadVolume(uint8_t* out, int64_t count);
+    void DropBuffer();
+
     std::string fileName_;
     uint32_t mode_;
     TArMediaType mediaType_;
     int spanNumber_ = 0;
     std::unique_ptr<rtl::TFileStream> file_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    int64_t bufferStart_ = 0;   // volume position of buffer_[0]
+    int64_t bufferLength_ = 0;  // valid bytes in buffer_
+    int64_t position_ = 0;      // volume position of the next byte to read
+    int64_t size_ = -1;         // size of the current volume, once asked
 };
 
 // True when the drive of path (made absolute) is a removable drive; false for paths without a letter.

@@ -42,21 +42,33 @@ bool Fail(uint32_t code) {
 
 bool FailErrno() { return Fail(Win32ErrorOf(errno)); }
 
+bool IsAscii(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Every code page the machine supports leaves ASCII as it is, so only other text goes through iconv,
+// whose descriptors are opened once per pair of code pages.
 std::string IconvConvert(const std::string& text, const char* to, const char* from, bool* ok) {
     if (ok) *ok = true;
-    if (text.empty()) return text;
-    iconv_t cd = iconv_open(to, from);
+    if (text.empty() || IsAscii(text)) return text;
+    thread_local std::map<std::pair<std::string, std::string>, iconv_t> descriptors;
+    auto key = std::make_pair(std::string(to), std::string(from));
+    auto it = descriptors.find(key);
+    if (it == descriptors.end()) it = descriptors.emplace(key, iconv_open(to, from)).first;
+    iconv_t cd = it->second;
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         if (ok) *ok = false;
         return text;
     }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     std::string out(text.size() * 4 + 16, '\0');
     char* in = const_cast<char*>(text.data());
     size_t inLeft = text.size();
     char* outPtr = out.data();
     size_t outLeft = out.size();
     size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
     if (r == static_cast<size_t>(-1)) {
         if (ok) *ok = false;
         return text;  // undecodable bytes: keep them as they are
@@ -77,23 +89,6 @@ bool IsLeadByteOf(uint32_t codePage, uint8_t b) {
     }
 }
 
-// Case-insensitive comparison of two names in the ANSI code page; double-byte characters compare exactly.
-bool SameName(const std::string& a, const std::string& b, uint32_t codePage) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto x = static_cast<uint8_t>(a[i]);
-        auto y = static_cast<uint8_t>(b[i]);
-        if (IsLeadByteOf(codePage, x) && i + 1 < a.size()) {
-            if (x != y || a[i + 1] != b[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        if (x >= 'a' && x <= 'z') x -= 32;
-        if (y >= 'a' && y <= 'z') y -= 32;
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // Stored per host path: attributes the host cannot hold (read-only while running as root, hidden, system).
 constexpr uint32_t kSettableAttributes = 0x31A7;
@@ -148,8 +143,17 @@ bool IsSameOrBelow(const std::string& host, const std::string& folder) {
 
 }  // namespace
 
+// The names of one host folder by their case-folded ANSI form, so that finding a name in another case
+// does not rescan the folder. It is valid while the folder's modification time is the one recorded;
+// changes made through the machine update it in place.
+struct FolderIndex {
+    struct timespec modified {};
+    std::map<std::string, std::string> names;  // folded ANSI name -> host name
+};
+
 struct SimMachine::State {
     std::map<char, Drive> drives;
+    std::map<std::string, FolderIndex> folders;  // host folder -> index
     uint32_t ansi = 936;
     uint32_t oem = 936;
     std::string currentDirectory = "C:\\";
@@ -160,6 +164,66 @@ struct SimMachine::State {
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<CodePage> codePage;
 };
+
+namespace {
+
+// Case folding as Windows compares names: ASCII letters only; double-byte characters stay whole.
+std::string FoldName(const std::string& name, uint32_t codePage) {
+    std::string result = name;
+    for (size_t i = 0; i < result.size(); ++i) {
+        auto c = static_cast<uint8_t>(result[i]);
+        if (IsLeadByteOf(codePage, c) && i + 1 < result.size()) {
+            ++i;
+            continue;
+        }
+        if (c >= 'a' && c <= 'z') result[i] = static_cast<char>(c - 32);
+    }
+    return result;
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// The host name of ansiName in folder in any case; "" when there is none.
+std::string FindInFolder(SimMachine::State& s, CodePage& codePage, const std::string& folder, const std::string& ansiName) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return "";
+    FolderIndex& index = s.folders[folder];
+    if (!SameTime(index.modified, st.st_mtim) || index.names.empty()) {
+        index.names.clear();
+        index.modified = st.st_mtim;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (dirent* entry = ::readdir(dir)) {
+                std::string name = entry->d_name;
+                if (name == "." || name == "..") continue;
+                index.names.emplace(FoldName(codePage.utf8ToAnsi(name), s.ansi), name);
+            }
+            ::closedir(dir);
+        }
+    }
+    auto it = index.names.find(FoldName(ansiName, s.ansi));
+    return it == index.names.end() ? "" : it->second;
+}
+
+}  // namespace
+
+// Keeps the folder index of host's parent current after the machine created, removed or renamed host.
+void NoteFolderChange(SimMachine::State& s, CodePage& codePage, const std::string& host) {
+    std::string folder = ParentOf(host);
+    auto it = s.folders.find(folder);
+    if (it == s.folders.end()) return;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) {
+        s.folders.erase(it);
+        return;
+    }
+    std::string name = host.substr(host.find_last_of('/') + 1);
+    std::string key = FoldName(codePage.utf8ToAnsi(name), s.ansi);
+    struct stat entry {};
+    if (::lstat(host.c_str(), &entry) == 0) it->second.names[key] = name;
+    else it->second.names.erase(key);
+    it->second.modified = st.st_mtim;
+}
+
 
 namespace {
 
@@ -299,7 +363,7 @@ public:
         if (S_ISDIR(st.st_mode)) return Fail(kErrorAccessDenied), nullptr;
         bool writable = access == kOpenWrite || access == kOpenReadWrite;
         if (writable && (attributesOf(*host, false) & kAttrReadOnly)) return Fail(kErrorAccessDenied), nullptr;
-        uint32_t rights = (access != kOpenWrite ? kRead : 0) | (writable ? kWrite : 0);
+        uint32_t rights = (access != kOpenWrite ? uint32_t(kRead) : 0u) | (writable ? uint32_t(kWrite) : 0u);
         if (!shareable(*host, rights, kShareOf[share])) return Fail(kErrorSharingViolation), nullptr;
         int flags = access == kOpenRead ? O_RDONLY : access == kOpenWrite ? O_WRONLY : O_RDWR;
         int fd = ::open(host->c_str(), flags | O_CLOEXEC);
@@ -334,6 +398,7 @@ public:
         auto host = hostForNew(path);
         if (!host) return false;
         if (::mkdir(host->c_str(), 0755) != 0) return errno == EEXIST ? Fail(kErrorAlreadyExists) : FailErrno();
+        NoteFolderChange(s_, machine_.codePage(), *host);
         return true;
     }
 
@@ -347,6 +412,7 @@ public:
         auto current = machine_.hostPath(s_.currentDirectory);
         if (current && *current == *host) return Fail(kErrorSharingViolation);
         if (::rmdir(host->c_str()) != 0) return FailErrno();
+        NoteFolderChange(s_, machine_.codePage(), *host);
         s_.attributes.erase(*host);
         return true;
     }
@@ -359,6 +425,7 @@ public:
         if (S_ISDIR(st.st_mode) || (attributesOf(*host, false) & kAttrReadOnly)) return Fail(kErrorAccessDenied);
         if (!shareable(*host, kDelete, kRead | kWrite | kDelete)) return Fail(kErrorSharingViolation);
         if (::unlink(host->c_str()) != 0) return FailErrno();
+        NoteFolderChange(s_, machine_.codePage(), *host);
         s_.attributes.erase(*host);
         return true;
     }
@@ -408,6 +475,8 @@ public:
             if (::stat(source->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return Fail(kErrorNotSameDevice);
             return copyFile(from, to, true) && deleteFile(from);
         }
+        NoteFolderChange(s_, machine_.codePage(), *source);
+        NoteFolderChange(s_, machine_.codePage(), *target);
         std::map<std::string, uint32_t> moved;
         for (auto it = s_.attributes.begin(); it != s_.attributes.end();) {
             if (IsSameOrBelow(it->first, *source)) {
@@ -548,6 +617,7 @@ private:
         int flags = (access & kRead) ? O_RDWR : O_WRONLY;
         int fd = ::open(host->c_str(), flags | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) return FailErrno(), nullptr;
+        NoteFolderChange(s_, machine_.codePage(), *host);
         s_.attributes.erase(*host);
         return track(*host, access, share, fd);
     }
@@ -613,8 +683,31 @@ std::optional<std::string> SimMachine::hostPath(const std::string& windowsPath) 
     Drive* d = drive(full[0]);
     if (!d || d->hostRoot.empty()) return std::nullopt;
     std::string host = d->hostRoot == "/" ? "" : d->hostRoot;
+    std::vector<std::string> names = SplitNames(full.substr(3), state_->ansi);
+
+    // Most paths exist as written, or name something new in a folder that does: one or two checks.
+    {
+        std::string exact = host;
+        std::string parent, last;
+        for (const std::string& name : names) {
+            if (name.empty()) continue;
+            parent = exact;
+            last = name;
+            exact += "/" + codePage().ansiToUtf8(name);
+        }
+        struct stat st {};
+        if (exact.empty()) return std::string("/");
+        if (::lstat(exact.c_str(), &st) == 0) return exact;
+        std::string folder = parent.empty() ? "/" : parent;
+        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            std::string found = FindInFolder(*state_, codePage(), folder, last);
+            if (!found.empty() && ::lstat((parent + "/" + found).c_str(), &st) == 0) return parent + "/" + found;
+            if (found.empty()) return exact;
+        }
+    }
+
     bool missing = false;
-    for (const std::string& name : SplitNames(full.substr(3), state_->ansi)) {
+    for (const std::string& name : names) {
         if (name.empty()) continue;
         std::string hostName = codePage().ansiToUtf8(name);
         if (!missing) {
@@ -622,18 +715,9 @@ std::optional<std::string> SimMachine::hostPath(const std::string& windowsPath) 
             std::string candidate = host + "/" + hostName;
             if (::lstat(candidate.c_str(), &st) != 0) {
                 // Look for the name in another case.
-                missing = true;
-                if (DIR* dir = ::opendir(host.empty() ? "/" : host.c_str())) {
-                    while (dirent* entry = ::readdir(dir)) {
-                        std::string ansi = codePage().utf8ToAnsi(entry->d_name);
-                        if (SameName(ansi, name, state_->ansi)) {
-                            hostName = entry->d_name;
-                            missing = false;
-                            break;
-                        }
-                    }
-                    ::closedir(dir);
-                }
+                std::string found = FindInFolder(*state_, codePage(), host.empty() ? "/" : host, name);
+                if (found.empty() || ::lstat((host + "/" + found).c_str(), &st) != 0) missing = true;
+                else hostName = found;
             }
         }
         host += "/" + hostName;
