@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "archive/crc32.h"
 #include "archive/inflate.h"
@@ -107,30 +108,37 @@ uint32_t CopyStored(TArArchive& archive, TArArchiveItem& item, rtl::TStream& in,
     return ~crc;
 }
 
-// The item's compressed bytes of a spanned set. The deflate decoder reads ahead in large blocks; on a
-// spanned stream that read-ahead would run on into the next volume (asking for it, or for the next disk)
-// and the give-back seek would then land before the start of that volume. Reads stop at the item's end,
-// and a backward seek stops at the start of the current volume.
+// The item's compressed bytes, for spanned sets and encrypted items. The deflate decoder reads ahead in
+// large blocks: on a spanned stream that read-ahead would run on into the next volume (asking for it, or
+// for the next disk) and the give-back seek would then land before the start of that volume; for an
+// encrypted item it would decrypt bytes of the items that follow, which for small items costs more than
+// the item itself. Reads stop at the item's end, and a backward seek stops at the start of the current
+// volume.
 class TArItemDataStream : public rtl::TStream {
 public:
-    TArItemDataStream(rtl::TStream& source, int64_t size) : source_(source), remaining_(size) {}
+    TArItemDataStream(rtl::TStream& source, int64_t size) : source_(source), size_(size) {}
     int64_t Read(void* buffer, int64_t count) override {
-        int64_t n = source_.Read(buffer, std::min(count, remaining_));
-        remaining_ -= n;
+        int64_t n = source_.Read(buffer, std::max<int64_t>(0, std::min(count, size_ - position_)));
+        position_ += n;
         return n;
     }
     int64_t Write(const void*, int64_t) override { throw EArBadStream(); }
+    // Positions count from the start of the item's data; moves are made relative to the source's
+    // position, which also works when the data crossed into another volume.
     int64_t Seek(int64_t offset, os::SeekOrigin origin) override {
-        if (origin != os::SeekOrigin::Current) throw EArBadStream();
-        int64_t position = source_.Position();
-        offset = std::max(offset, -position);
-        remaining_ -= offset;
-        return source_.Seek(offset, os::SeekOrigin::Current);
+        if (origin == os::SeekOrigin::End) throw EArBadStream();
+        int64_t target = origin == os::SeekOrigin::Begin ? offset : position_ + offset;
+        target = std::max<int64_t>(target, 0);
+        if (target != position_) source_.Seek(target - position_, os::SeekOrigin::Current);
+        position_ = target;
+        return position_;
     }
+    int64_t GetSize() override { return size_; }
 
 private:
     rtl::TStream& source_;
-    int64_t remaining_;
+    int64_t size_;
+    int64_t position_ = 0;
 };
 
 uint32_t DecodeDeflated(TArArchive& archive, TArZipItem& item, rtl::TStream& in, rtl::TStream* out, uint8_t method,
@@ -144,11 +152,14 @@ uint32_t DecodeDeflated(TArArchive& archive, TArZipItem& item, rtl::TStream& in,
     if (item.GetIsEncrypted()) {
         helper.Passphrase = PasswordForItem(archive);
         helper.CheckValue = checkValue;
+        // Decrypting ahead on a second thread pays off for larger items; a spanned set may have to ask
+        // for a volume while reading, which only the user-interface thread may do.
+        helper.ReadAheadThread = !archive.Spanned && item.GetCompressedSize() > 16384;
     }
     const int64_t start = in.Position();
     for (int checks = 1;; ++checks) {
         try {
-            if (archive.Spanned) {
+            if (archive.Spanned || item.GetIsEncrypted()) {
                 TArItemDataStream data(in, item.GetCompressedSize());
                 return Inflate(&data, out ? out : &bitBucket, helper);
             }
@@ -243,24 +254,26 @@ bool ArDirectoryExists(const std::string& path) {
 
 void ArCreateDirectory(const std::string& path) {
     if (ArDirectoryExists(path)) return;
-    // Every prefix ending at a separator, then the whole path; drive roots and the server and share
-    // of a network path are not created.
-    size_t skipUntil = 0;
-    if (path.rfind("\\\\", 0) == 0) skipUntil = rtl::ExtractFileDrive(path).size();
-    auto create = [](const std::string& directory) {
-        if (ArDirectoryExists(directory)) return;
-        if (!os::files().createDirectory(directory))
-            throw rtl::EInOutError("Cannot create directory " + directory, static_cast<int>(os::files().lastError()));
-    };
+    // The prefixes ending at a separator, then the whole path; drive roots and the server and share of a
+    // network path are never created.
+    size_t skipUntil = path.rfind("\\\\", 0) == 0 ? rtl::ExtractFileDrive(path).size() : 0;
+    std::vector<std::string> levels;
     for (size_t i = 0; i < path.size(); ++i) {
         if (rtl::IsLeadByte(static_cast<uint8_t>(path[i])) && i + 1 < path.size()) {
             ++i;
             continue;
         }
         if (path[i] != '\\' || i == 0 || i <= skipUntil || path[i - 1] == ':') continue;
-        create(path.substr(0, i));
+        levels.push_back(path.substr(0, i));
     }
-    create(path);
+    levels.push_back(path);
+    // Find the deepest level that exists (usually the parent), then create the ones below it.
+    size_t first = levels.size() - 1;
+    while (first > 0 && !ArDirectoryExists(levels[first - 1])) --first;
+    for (size_t i = first; i < levels.size(); ++i) {
+        if (!os::files().createDirectory(levels[i]) && !ArDirectoryExists(levels[i]))
+            throw rtl::EInOutError("Cannot create directory " + levels[i], static_cast<int>(os::files().lastError()));
+    }
 }
 
 bool ArConfirmPath(const std::string& baseDirectory, std::string& name, TArExtractOptions options,

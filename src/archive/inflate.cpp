@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "archive/crc32.h"
+#include "archive/inflate_read_ahead.h"
 #include "archive/progress.h"
 #include "archive/zip_crypto.h"
 
@@ -262,6 +263,8 @@ public:
             source_->Seek(-int64_t(sizeof header), os::SeekOrigin::Current);
             throw EArInflatePasswordError();
         }
+        if (helper_.ReadAheadThread)
+            readAhead_ = std::make_unique<detail::DecryptAheadReader>(*source_, *decryptor_, kInputBlock);
     }
 
     Outcome Run() {
@@ -299,7 +302,13 @@ public:
     // Moves the source back over the read-ahead so it ends just after the last byte consumed.
     void GiveBackReadAhead() {
         int64_t unused = int64_t(inEnd_ - in_) + int64_t(bitCount_ / 8) - int64_t(overrun_);
-        if (unused > 0) source_->Seek(-unused, os::SeekOrigin::Current);
+        if (readAhead_) {
+            // The reading thread may have gone further than the blocks handed over.
+            readAhead_->Stop();
+            source_->SetPosition(sourceStart_ + bytesRead_ - std::max<int64_t>(unused, 0));
+        } else if (unused > 0) {
+            source_->Seek(-unused, os::SeekOrigin::Current);
+        }
         in_ = inEnd_;
         bitCount_ = 0;
         bitBuf_ = 0;
@@ -319,9 +328,14 @@ private:
         std::memmove(input_.get(), in_, remaining);
         in_ = input_.get();
         inEnd_ = in_ + remaining;
-        int64_t got = source_->Read(input_.get() + remaining, int64_t(kInputBlock));
-        if (got < 0) got = 0;
-        if (decryptor_) decryptor_->Decrypt(input_.get() + remaining, size_t(got));
+        int64_t got;
+        if (readAhead_) {
+            got = readAhead_->Next(input_.get() + remaining);
+        } else {
+            got = source_->Read(input_.get() + remaining, int64_t(kInputBlock));
+            if (got < 0) got = 0;
+            if (decryptor_) decryptor_->Decrypt(input_.get() + remaining, size_t(got));
+        }
         inEnd_ += got;
         bytesRead_ += got;
         if (size_t(got) < kInputBlock) sourceDone_ = true;
@@ -671,6 +685,7 @@ private:
     int64_t bytesRead_ = 0;
     int64_t written_ = 0;
     std::unique_ptr<TArZipDecryptor> decryptor_;
+    std::unique_ptr<detail::DecryptAheadReader> readAhead_;  // declared after the decryptor it uses
 
     // Input: unread bytes are [in_, inEnd_); the bit buffer holds bitCount_ bits ahead of them.
     std::unique_ptr<uint8_t[]> input_;

@@ -47,6 +47,9 @@ public:
     int64_t PartialSize = 0;
     // When non-empty, a log file of that name receives a short trace.
     std::string LogFile;
+    // With a Passphrase: the source may be read and decrypted ahead on a second thread. Only for sources
+    // whose reads never ask anything of the user (no volume changes).
+    bool ReadAheadThread = false;
 
     // Results, written back when Inflate returns normally.
     int64_t DecodedSize = 0;
