@@ -53,7 +53,13 @@ bool IsAscii(const std::string& text) {
 std::string IconvConvert(const std::string& text, const char* to, const char* from, bool* ok) {
     if (ok) *ok = true;
     if (text.empty() || IsAscii(text)) return text;
-    thread_local std::map<std::pair<std::string, std::string>, iconv_t> descriptors;
+    struct Descriptors : std::map<std::pair<std::string, std::string>, iconv_t> {
+        ~Descriptors() {
+            for (auto& [key, cd] : *this)
+                if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+        }
+    };
+    thread_local Descriptors descriptors;
     auto key = std::make_pair(std::string(to), std::string(from));
     auto it = descriptors.find(key);
     if (it == descriptors.end()) it = descriptors.emplace(key, iconv_open(to, from)).first;
@@ -147,6 +153,7 @@ bool IsSameOrBelow(const std::string& host, const std::string& folder) {
 // does not rescan the folder. It is valid while the folder's modification time is the one recorded;
 // changes made through the machine update it in place.
 struct FolderIndex {
+    bool loaded = false;
     struct timespec modified {};
     std::map<std::string, std::string> names;  // folded ANSI name -> host name
 };
@@ -184,12 +191,15 @@ std::string FoldName(const std::string& name, uint32_t codePage) {
 bool SameTime(const struct timespec& a, const struct timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 // The host name of ansiName in folder in any case; "" when there is none.
-std::string FindInFolder(SimMachine::State& s, CodePage& codePage, const std::string& folder, const std::string& ansiName) {
+std::string FindInFolder(SimMachine::State& s, CodePage& codePage, const std::string& folder, const std::string& ansiName,
+                         const struct stat* folderStat = nullptr) {
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0) return "";
+    if (folderStat) st = *folderStat;
+    else if (::stat(folder.c_str(), &st) != 0) return "";
     FolderIndex& index = s.folders[folder];
-    if (!SameTime(index.modified, st.st_mtim) || index.names.empty()) {
+    if (!index.loaded || !SameTime(index.modified, st.st_mtim)) {
         index.names.clear();
+        index.loaded = true;
         index.modified = st.st_mtim;
         if (DIR* dir = ::opendir(folder.c_str())) {
             while (dirent* entry = ::readdir(dir)) {
@@ -376,11 +386,10 @@ public:
     }
 
     uint32_t getFileAttributes(const std::string& path) override {
-        auto host = existingHost(path);
+        SimMachine::HostEntry entry;
+        auto host = existingHost(path, &entry);
         if (!host) return kInvalidAttributes;
-        struct stat st {};
-        if (::stat(host->c_str(), &st) != 0) return FailErrno(), kInvalidAttributes;
-        return attributesOf(*host, S_ISDIR(st.st_mode));
+        return attributesOf(*host, entry.directory);
     }
 
     bool setFileAttributes(const std::string& path, uint32_t attributes) override {
@@ -624,24 +633,20 @@ private:
 
     // The host path of an existing name. A missing name reports ERROR_FILE_NOT_FOUND when its folder
     // exists and ERROR_PATH_NOT_FOUND when the folder does not.
-    std::optional<std::string> existingHost(const std::string& path) {
-        auto host = machine_.hostPath(path);
+    std::optional<std::string> existingHost(const std::string& path, SimMachine::HostEntry* found = nullptr) {
+        SimMachine::HostEntry entry;
+        auto host = machine_.hostPath(path, &entry);
         if (!host) return Fail(kErrorPathNotFound), std::optional<std::string>();
-        struct stat st {};
-        if (::lstat(host->c_str(), &st) != 0) {
-            if (errno != ENOENT) return FailErrno(), std::optional<std::string>();
-            bool folderExists = ::stat(ParentOf(*host).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-            return Fail(folderExists ? kErrorFileNotFound : kErrorPathNotFound), std::optional<std::string>();
-        }
+        if (!entry.exists)
+            return Fail(entry.parentIsFolder ? kErrorFileNotFound : kErrorPathNotFound), std::optional<std::string>();
+        if (found) *found = entry;
         return host;
     }
 
     std::optional<std::string> hostForNew(const std::string& path) {
-        auto host = machine_.hostPath(path);
-        if (!host) return Fail(kErrorPathNotFound), std::optional<std::string>();
-        struct stat st {};
-        if (::stat(ParentOf(*host).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            return Fail(kErrorPathNotFound), std::optional<std::string>();
+        SimMachine::HostEntry entry;
+        auto host = machine_.hostPath(path, &entry);
+        if (!host || !entry.parentIsFolder) return Fail(kErrorPathNotFound), std::optional<std::string>();
         return host;
     }
 
@@ -677,7 +682,7 @@ void SimMachine::setCodePages(uint32_t ansi, uint32_t oem) {
 
 void SimMachine::setModuleFileName(const std::string& windowsPath) { state_->moduleFileName = windowsPath; }
 
-std::optional<std::string> SimMachine::hostPath(const std::string& windowsPath) {
+std::optional<std::string> SimMachine::hostPath(const std::string& windowsPath, HostEntry* entry) {
     std::string full = files().fullPathName(windowsPath);
     if (full.size() < 3 || full[1] != ':') return std::nullopt;
     Drive* d = drive(full[0]);
@@ -696,12 +701,25 @@ std::optional<std::string> SimMachine::hostPath(const std::string& windowsPath) 
             exact += "/" + codePage().ansiToUtf8(name);
         }
         struct stat st {};
-        if (exact.empty()) return std::string("/");
-        if (::lstat(exact.c_str(), &st) == 0) return exact;
+        HostEntry ignored;
+        HostEntry& e = entry ? *entry : ignored;
+        e = HostEntry();
+        auto describe = [&](const std::string& path) {
+            e.exists = true;
+            e.parentIsFolder = true;
+            e.directory = S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+            return path;
+        };
+        if (exact.empty()) {
+            e.exists = e.directory = e.parentIsFolder = true;
+            return std::string("/");
+        }
+        if (::lstat(exact.c_str(), &st) == 0) return describe(exact);
         std::string folder = parent.empty() ? "/" : parent;
         if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            std::string found = FindInFolder(*state_, codePage(), folder, last);
-            if (!found.empty() && ::lstat((parent + "/" + found).c_str(), &st) == 0) return parent + "/" + found;
+            e.parentIsFolder = true;
+            std::string found = FindInFolder(*state_, codePage(), folder, last, &st);
+            if (!found.empty() && ::lstat((parent + "/" + found).c_str(), &st) == 0) return describe(parent + "/" + found);
             if (found.empty()) return exact;
         }
     }
@@ -723,6 +741,15 @@ std::optional<std::string> SimMachine::hostPath(const std::string& windowsPath) 
         host += "/" + hostName;
     }
     if (host.empty()) host = "/";
+    if (entry) {
+        struct stat st {};
+        *entry = HostEntry();
+        entry->parentIsFolder = ::stat(ParentOf(host).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (::stat(host.c_str(), &st) == 0) {
+            entry->exists = true;
+            entry->directory = S_ISDIR(st.st_mode);
+        }
+    }
     return host;
 }
 

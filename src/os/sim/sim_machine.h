@@ -31,9 +31,16 @@ public:
     void setCodePages(uint32_t ansi, uint32_t oem);
     void setModuleFileName(const std::string& windowsPath);
 
+    // What hostPath found out on the way, so callers need not ask the host again.
+    struct HostEntry {
+        bool exists = false;          // the path names something
+        bool directory = false;       // ... and it is a folder
+        bool parentIsFolder = false;  // the folder that would hold it exists
+    };
+
     // The host path of a Windows path; nullopt when its drive is unknown or has no host folder.
     // Names that exist are matched case-insensitively; the rest are taken as given.
-    std::optional<std::string> hostPath(const std::string& windowsPath);
+    std::optional<std::string> hostPath(const std::string& windowsPath, HostEntry* entry = nullptr);
     // The Windows path of an absolute host path below one of the drives' host folders; nullopt otherwise.
     std::optional<std::string> windowsPath(const std::string& hostPath);
 
