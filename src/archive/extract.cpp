@@ -6,6 +6,7 @@
 
 #include "archive/crc32.h"
 #include "archive/inflate.h"
+#include "archive/item_prefetch.h"
 #include "archive/legacy.h"
 #include "archive/progress.h"
 #include "archive/zip_crypto.h"
@@ -209,6 +210,22 @@ uint32_t DecodeLegacy(TArArchive& archive, TArZipItem& item, rtl::TStream& in, r
     return helper.Execute();
 }
 
+// Decodes an encrypted item whose data the prefetcher already decrypted; false when it has none for it.
+bool DecodePrefetched(TArArchive& archive, TArZipItem& item, rtl::TStream* out, uint8_t method, uint32_t& crc) {
+    std::vector<uint8_t> data;
+    if (!archive.Prefetcher || !item.GetIsEncrypted() || !archive.Prefetcher->Take(archive.CurrentIndex, archive.Password, data))
+        return false;
+    rtl::TMemoryStream source(std::move(data));
+    TArDeflateHelper helper;
+    helper.Options = method == 9 ? kInflateDeflate64 : 0;
+    TArBitBucketStream bitBucket;
+    if (!out) helper.Options |= kInflateTestOnly;
+    helper.StreamSize = item.GetCompressedSize() - TArZipDecryptor::kHeaderSize;
+    helper.OnProgressStep = [&archive](int percent) { archive.DoInflateProgress(percent); };
+    crc = Inflate(&source, out ? out : &bitBucket, helper);
+    return true;
+}
+
 // Decodes item into out (null: test only) and checks its CRC.
 void DecodeItem(TArArchive& archive, TArArchiveItem& baseItem, rtl::TStream* out) {
     auto& item = static_cast<TArZipItem&>(baseItem);
@@ -233,7 +250,7 @@ void DecodeItem(TArArchive& archive, TArArchiveItem& baseItem, rtl::TStream* out
         if (encrypted) CheckStoredPassword(archive, in, decryptor, checkValue);
         crc = CopyStored(archive, item, in, out, encrypted ? &decryptor : nullptr);
     } else if (method == 8 || method == 9) {
-        crc = DecodeDeflated(archive, item, in, out, method, checkValue);
+        if (!DecodePrefetched(archive, item, out, method, crc)) crc = DecodeDeflated(archive, item, in, out, method, checkValue);
     } else {
         crc = DecodeLegacy(archive, item, in, out, method, local.GeneralPurposeBitFlag, checkValue);
     }

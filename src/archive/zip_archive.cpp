@@ -4,7 +4,9 @@
 
 #include "archive/hooks.h"
 #include "archive/inflate.h"
+#include "archive/item_prefetch.h"
 #include "archive/progress.h"
+#include "archive/zip_crypto.h"
 #include "archive/zip_directory.h"
 #include "os/machine.h"
 #include "rtl/strings.h"
@@ -32,6 +34,30 @@ TArArchive::TArArchive(const std::string& fileName, uint32_t mode) : ArchiveName
 }
 
 TArArchive::~TArArchive() = default;
+
+void TArArchive::StartPrefetch(const std::string& mask, const std::string& exclusionMask) {
+    Prefetcher.reset();
+    // Spanned sets may have to ask for volumes while reading; without a password there is nothing to do.
+    if (Spanned || Password.empty()) return;
+    std::vector<detail::TArItemPrefetcher::Job> jobs;
+    for (int i = 0; i < GetItemCount(); ++i) {
+        auto* item = static_cast<TArZipItem*>(GetItem(i));
+        uint8_t method = item->CompressionMethod();
+        uint32_t size = item->GetCompressedSize();
+        if (!item->GetIsEncrypted() || (method != 8 && method != 9) || size <= TArZipDecryptor::kHeaderSize ||
+            size > detail::TArItemPrefetcher::kLargestItem)
+            continue;
+        if (!item->MatchesStoredNameEx(mask) || item->MatchesStoredNameEx(exclusionMask)) continue;
+        jobs.push_back({i, item->Header.RelativeOffset, size, item->GetCRC32()});
+    }
+    if (jobs.size() < 2) return;
+    try {
+        auto source = std::make_unique<rtl::TFileStream>(ArchiveName, os::kOpenRead | os::kShareDenyNone);
+        Prefetcher = std::make_unique<detail::TArItemPrefetcher>(std::move(source), Password, std::move(jobs));
+    } catch (const rtl::Exception&) {
+        // Without a second handle each item is read as it comes.
+    }
+}
 
 void TArArchive::Load() {
     Lock();
@@ -102,6 +128,11 @@ void TArArchive::ExtractFilesEx(const std::string& mask, const std::string& excl
     CheckValid();
     const int count = GetItemCount();
     if (count == 0) return;
+    StartPrefetch(mask, exclusionMask);
+    struct StopPrefetch {
+        TArArchive& archive;
+        ~StopPrefetch() { archive.Prefetcher.reset(); }
+    } stopPrefetch{*this};
     for (int i = 0; i < count; ++i) {
         TArArchiveItem* item = GetItem(i);
         if (item->MatchesStoredNameEx(mask) && !item->MatchesStoredNameEx(exclusionMask)) ExtractAt(i, "");
@@ -121,6 +152,7 @@ void TArArchive::ProcessItem(int index, const std::function<void()>& work) {
         return;
     }
     CurrentItem = item;
+    CurrentIndex = index;
     try {
         work();
     } catch (const rtl::Exception&) {
@@ -145,6 +177,11 @@ void TArArchive::ExtractAt(int index, const std::string& newName) {
 void TArArchive::TestFilesEx(const std::string& mask) {
     CheckValid();
     const int count = GetItemCount();
+    StartPrefetch(mask, "");
+    struct StopPrefetch {
+        TArArchive& archive;
+        ~StopPrefetch() { archive.Prefetcher.reset(); }
+    } stopPrefetch{*this};
     for (int i = 0; i < count; ++i) {
         CheckValid();
         if (GetItem(i)->MatchesStoredNameEx(mask)) ProcessItem(i, [&] { TestItemAt(i); });

@@ -14,6 +14,10 @@
 
 namespace archive {
 
+namespace detail {
+class TArItemPrefetcher;
+}
+
 // Re-entrant lock of one archive; Unlock without a matching Lock does nothing.
 class TArPadLock {
 public:
@@ -71,6 +75,9 @@ public:
     TArArchiveList ItemList;
     TArArchiveStatus Status = TArArchiveStatus::asInvalid;
     TArArchiveItem* CurrentItem = nullptr;
+    int CurrentIndex = -1;
+    // Reads small encrypted items ahead during ExtractFilesEx and TestFilesEx; null otherwise.
+    std::unique_ptr<detail::TArItemPrefetcher> Prefetcher;
     std::string Password;
     uint8_t PasswordRetries = 3;
     TArExtractOptions ExtractOptions = eoCreateDirs;
@@ -105,6 +112,8 @@ protected:
 
 private:
     void ProcessItem(int index, const std::function<void()>& work);
+    // Starts the prefetcher for the encrypted small items that masks select, when it can help.
+    void StartPrefetch(const std::string& mask, const std::string& exclusionMask);
 
     std::string baseDirectory_;
     TArPadLock lock_;
