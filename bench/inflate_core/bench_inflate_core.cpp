@@ -15,29 +15,13 @@
 #include <vector>
 
 #include "archive/crc32.h"
+#include "archive/extract.h"
 #include "archive/inflate.h"
 #include "archive/zip_crypto.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Counts the bytes written and keeps none of them.
-class TCountingStream : public rtl::TStream {
-public:
-    int64_t Read(void*, int64_t) override { return 0; }
-    int64_t Write(const void*, int64_t count) override {
-        position_ += count;
-        return count;
-    }
-    int64_t Seek(int64_t offset, os::SeekOrigin origin) override {
-        position_ = origin == os::SeekOrigin::Begin ? offset : position_ + offset;
-        return position_;
-    }
-
-private:
-    int64_t position_ = 0;
-};
 
 // Appends regular files under root (sorted walk) until budget bytes were taken.
 void AddFiles(std::vector<uint8_t>& corpus, const fs::path& root, size_t budget, bool textOnly) {
@@ -144,7 +128,7 @@ uint32_t ZlibInflate(const std::vector<uint8_t>& packed, bool withCrc, size_t& p
 uint32_t OurInflate(const std::vector<uint8_t>& packed, const std::string& password, uint32_t checkValue,
                     int64_t& produced) {
     rtl::TMemoryStream source(packed);
-    TCountingStream dest;
+    archive::TArBitBucketStream dest;
     archive::TArDeflateHelper helper;
     helper.Passphrase = password;
     helper.CheckValue = checkValue;
