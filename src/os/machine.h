@@ -3,6 +3,10 @@
 #pragma once
 #include "os/codepage.h"
 #include "os/files.h"
+#include "os/profile.h"
+#include "os/registry.h"
+#include "os/shell.h"
+#include "os/system.h"
 
 namespace os {
 
@@ -11,6 +15,10 @@ public:
     virtual ~Machine() = default;
     virtual FileSystem& files() = 0;
     virtual CodePage& codePage() = 0;
+    virtual Registry& registry() = 0;
+    virtual Profile& profile() = 0;
+    virtual System& system() = 0;
+    virtual Shell& shell() = 0;
 };
 
 // The machine the program runs on. Installed once at start-up (or by a test) before any other call.
@@ -23,5 +31,9 @@ Machine* setMachine(Machine* machine);
 // Shorthands for the common parts.
 inline FileSystem& files() { return machine().files(); }
 inline CodePage& codePage() { return machine().codePage(); }
+inline Registry& registry() { return machine().registry(); }
+inline Profile& profile() { return machine().profile(); }
+inline System& system() { return machine().system(); }
+inline Shell& shell() { return machine().shell(); }
 
 }  // namespace os

@@ -1,5 +1,7 @@
 #include "os/sim/sim_machine.h"
 
+#include "os/sim/sim_parts.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
@@ -159,6 +161,7 @@ struct FolderIndex {
 };
 
 struct SimMachine::State {
+    Settings settings;
     std::map<char, Drive> drives;
     std::map<std::string, FolderIndex> folders;  // host folder -> index
     uint32_t ansi = 936;
@@ -170,6 +173,10 @@ struct SimMachine::State {
     uint64_t nextHandle = 1;
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<CodePage> codePage;
+    std::unique_ptr<Registry> registry;
+    std::unique_ptr<Profile> profile;
+    std::unique_ptr<System> system;
+    std::unique_ptr<Shell> shell;
 };
 
 namespace {
@@ -659,6 +666,10 @@ private:
 SimMachine::SimMachine() : state_(std::make_unique<State>()) {
     state_->files = std::make_unique<SimFileSystem>(*this, *state_);
     state_->codePage = std::make_unique<SimCodePage>(*state_);
+    state_->registry = detail::MakeRegistry(*this);
+    state_->profile = detail::MakeProfile(*this);
+    state_->system = detail::MakeSystem(*this);
+    state_->shell = detail::MakeShell(*this);
 }
 
 SimMachine::~SimMachine() = default;
@@ -773,7 +784,12 @@ std::optional<std::string> SimMachine::windowsPath(const std::string& hostPath) 
     return std::string(1, bestLetter) + ":\\" + codePage().utf8ToAnsi(rest);
 }
 
+Settings& SimMachine::settings() { return state_->settings; }
 FileSystem& SimMachine::files() { return *state_->files; }
 CodePage& SimMachine::codePage() { return *state_->codePage; }
+Registry& SimMachine::registry() { return *state_->registry; }
+Profile& SimMachine::profile() { return *state_->profile; }
+System& SimMachine::system() { return *state_->system; }
+Shell& SimMachine::shell() { return *state_->shell; }
 
 }  // namespace os::sim

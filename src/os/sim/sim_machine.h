@@ -12,6 +12,17 @@
 
 namespace os::sim {
 
+// Facts of the simulated Windows installation (a machine file sets them).
+struct Settings {
+    uint32_t versionWord = 0x0A280105;  // NT family (5.1, build 2600); 9x words have the top bit set
+    std::string windowsDirectory = "C:\\WINDOWS";
+    std::string systemDirectory = "C:\\WINDOWS\\SYSTEM32";
+    int screenWidth = 1024, screenHeight = 768;
+    // The local time the machine reports; the host's clock when not set.
+    bool fixedTime = false;
+    LocalTime time;
+};
+
 struct Drive {
     DriveType type = DriveType::Fixed;
     std::string hostRoot;  // host folder holding the drive's root; empty for a drive without a medium
@@ -44,8 +55,14 @@ public:
     // The Windows path of an absolute host path below one of the drives' host folders; nullopt otherwise.
     std::optional<std::string> windowsPath(const std::string& hostPath);
 
+    Settings& settings();
+
     FileSystem& files() override;
     CodePage& codePage() override;
+    Registry& registry() override;
+    Profile& profile() override;
+    System& system() override;
+    Shell& shell() override;
 
     struct State;  // internal
 

@@ -14,10 +14,18 @@ public:
 
     FileSystem& files() override;
     CodePage& codePage() override;
+    Registry& registry() override;
+    Profile& profile() override;
+    System& system() override;
+    Shell& shell() override;
 
 private:
     std::unique_ptr<FileSystem> files_;
     std::unique_ptr<CodePage> codePage_;
+    std::unique_ptr<Registry> registry_;
+    std::unique_ptr<Profile> profile_;
+    std::unique_ptr<System> system_;
+    std::unique_ptr<Shell> shell_;
 };
 
 }  // namespace os::win32

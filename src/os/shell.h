@@ -1,0 +1,38 @@
+// The machine port, shell: starting programs, shell links (.LNK files), shell notifications and COM.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace os {
+
+enum : int { kSwHide = 0, kSwShowNormal = 1, kSwMinimize = 6 };
+
+struct ShellLinkSpec {
+    std::string target;            // SetPath
+    std::string arguments;         // SetArguments; empty: not set
+    std::string workingDirectory;  // SetWorkingDirectory
+    std::string description;       // SetDescription
+};
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+
+    // ShellExecuteA with no owner window: the result is the instance value (above 32 on success).
+    virtual intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
+                                  const std::string& directory, int showCommand) = 0;
+    // WinExec: above 31 on success.
+    virtual uint32_t winExec(const std::string& commandLine, int showCommand) = 0;
+
+    // CoInitialize / CoUninitialize on the calling thread.
+    virtual int32_t initializeCom() = 0;
+    virtual void uninitializeCom() = 0;
+    // Creates the shell-link object, sets what spec gives and saves it as linkFile (IPersistFile::Save
+    // with fRemember). Returns the COM status: 0 on success, negative on failure; a failed save leaves the
+    // reason in the thread's last error.
+    virtual int32_t createShellLink(const ShellLinkSpec& spec, const std::string& linkFile, bool remember) = 0;
+    // SHChangeNotify(SHCNE_MKDIR, SHCNF_PATH, path).
+    virtual void notifyDirectoryCreated(const std::string& path) = 0;
+};
+
+}  // namespace os

@@ -1,0 +1,10 @@
+// Placeholder: the profile part of the port is being written.
+#include "os/sim/sim_parts.h"
+
+#include <stdexcept>
+
+namespace os::sim::detail {
+
+std::unique_ptr<Profile> MakeProfile(SimMachine&) { return nullptr; }
+
+}  // namespace os::sim::detail
