@@ -218,7 +218,13 @@ std::string FindInFolder(SimMachine::State& s, CodePage& codePage, const std::st
         }
     }
     auto it = index.names.find(FoldName(ansiName, s.ansi));
-    return it == index.names.end() ? "" : it->second;
+    if (it != index.names.end()) return it->second;
+    // Windows also finds a name by its 8.3 alias.
+    if (ansiName.find('~') == std::string::npos) return "";
+    std::vector<std::string> folded;
+    for (auto& [key, hostName] : index.names) folded.push_back(key);
+    std::string longName = detail::FindByShortName(folded, ansiName, codePage);
+    return longName.empty() ? "" : index.names[longName];
 }
 
 }  // namespace
@@ -783,6 +789,10 @@ std::optional<std::string> SimMachine::windowsPath(const std::string& hostPath) 
         if (c == '/') c = '\\';
     return std::string(1, bestLetter) + ":\\" + codePage().utf8ToAnsi(rest);
 }
+
+namespace detail {
+uint32_t& LastError() { return lastErrorCode; }
+}  // namespace detail
 
 Settings& SimMachine::settings() { return state_->settings; }
 FileSystem& SimMachine::files() { return *state_->files; }
