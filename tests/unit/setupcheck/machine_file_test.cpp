@@ -1,0 +1,111 @@
+// The machine file of setupcheck simulate: what it sets on the simulated machine, its defaults, and the
+// errors that name the offending line.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "os/sim/sim_machine.h"
+#include "setupcheck/machine_file.h"
+
+using setupcheck::MachineFile;
+using setupcheck::MachineFileError;
+using setupcheck::ParseMachineFile;
+
+namespace {
+
+const char kExample[] =
+    "[Machine]\n"
+    "Version=nt            ; nt, 9x, or a GetVersion word such as 0x0A280105\n"
+    "Screen=800x600\r\n"
+    "WindowsDir=D:\\WINNT\n"
+    "SystemDir=D:\\WINNT\\SYSTEM32\n"
+    "CodePage=936\n"
+    "SetupFolder=F:\\       ; where the medium appears\n"
+    "[Drives]\n"
+    "C=fixed,20480         ; type and free MiB\n"
+    "d=Removable,1\n"
+    "F=cdrom\n"
+    "[Registry]\n"
+    "HKLM\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION|RegisteredOwner=\xE5\xBC\xA0\xE4\xB8\x89\n"
+    "HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\MSSQL$OLD|\n";
+
+std::string ErrorOf(const std::string& text) {
+    try {
+        ParseMachineFile(text);
+    } catch (const MachineFileError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(MachineFile, ReadsEveryKeyAndDropsRemarks) {
+    MachineFile file = ParseMachineFile(kExample);
+    EXPECT_EQ(file.versionWord, MachineFile::kNtVersion);
+    EXPECT_EQ(file.screenWidth, 800);
+    EXPECT_EQ(file.screenHeight, 600);
+    EXPECT_EQ(file.windowsDirectory, "D:\\WINNT");
+    EXPECT_EQ(file.setupFolder, "F:\\");
+    ASSERT_EQ(file.drives.size(), 3u);  // a [Drives] section replaces the default drives
+    EXPECT_EQ(file.drives[0].freeMiB, 20480u);
+    EXPECT_EQ(file.drives[1].letter, 'D');
+    EXPECT_EQ(file.drives[1].type, os::DriveType::Removable);
+    EXPECT_EQ(file.drives[2].type, os::DriveType::CdRom);
+    EXPECT_EQ(file.drives[2].freeMiB, 0u);
+
+    EXPECT_EQ(ParseMachineFile("[machine]\nversion=9X\n").versionWord, MachineFile::k9xVersion);
+    EXPECT_EQ(ParseMachineFile("[Machine]\nVersion=0x0A280105\n").versionWord, 0x0A280105u);
+}
+
+TEST(MachineFile, WithoutKeysTheDefaultMachine) {
+    MachineFile file = ParseMachineFile("");
+    EXPECT_EQ(file.versionWord, MachineFile::kNtVersion);
+    EXPECT_EQ(file.screenWidth, 1024);
+    EXPECT_EQ(file.systemDirectory, "C:\\WINDOWS\\SYSTEM32");
+    EXPECT_EQ(file.codePage, 936u);
+    EXPECT_EQ(file.setupFolder, "E:\\");
+    ASSERT_EQ(file.drives.size(), 2u);
+    EXPECT_EQ(file.drives[0].type, os::DriveType::Fixed);
+    EXPECT_GT(file.drives[0].freeMiB, 20000u);
+    EXPECT_EQ(file.drives[1].type, os::DriveType::CdRom);
+}
+
+TEST(MachineFile, MistakesAreReportedWithTheirLine) {
+    EXPECT_NE(ErrorOf("[Machine]\nVersoin=nt\n").find("line 2: unknown key Versoin"), std::string::npos);
+    EXPECT_NE(ErrorOf("[Drives]\nC=floppy\n").find("line 2: unknown drive type floppy"), std::string::npos);
+    EXPECT_NE(ErrorOf("[Drives]\nC=fixed\nc=cdrom\n").find("line 3: drive C is given twice"), std::string::npos);
+    EXPECT_NE(ErrorOf("[Drives]\nC=fixed,lots\n").find("line 2: free space is not a number"), std::string::npos);
+    EXPECT_NE(ErrorOf("[Machine]\nScreen=1024\n").find("line 2: Screen must be"), std::string::npos);
+    EXPECT_NE(ErrorOf("Version=nt\n").find("line 1: text before the first section"), std::string::npos);
+    EXPECT_NE(ErrorOf("[Machines]\n").find("line 1: unknown section"), std::string::npos);
+    EXPECT_NE(ErrorOf("[Machine]\nSetupFolder=setup\n").find("SetupFolder must be a path"), std::string::npos);
+}
+
+TEST(MachineFile, AppliedToTheSimulatedMachine) {
+    char pattern[] = "/tmp/ts-machine-file-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    os::sim::SimMachine machine;
+    std::vector<char> asked;
+    setupcheck::ApplyMachineFile(ParseMachineFile(kExample), machine, [&](char letter) {
+        asked.push_back(letter);
+        return root;
+    });
+    EXPECT_EQ(asked, (std::vector<char>{'C', 'D', 'F'}));
+    EXPECT_EQ(machine.system().versionWord(), MachineFile::kNtVersion);
+    EXPECT_EQ(machine.system().screenWidth(), 800);
+    EXPECT_EQ(machine.system().windowsDirectory(), "D:\\WINNT");
+    EXPECT_EQ(machine.files().getDriveType("D:\\"), os::DriveType::Removable);
+    uint64_t freeToCaller = 0, total = 0, totalFree = 0;
+    ASSERT_TRUE(machine.system().diskFreeSpaceEx("C:\\", freeToCaller, total, totalFree));
+    EXPECT_EQ(freeToCaller, uint64_t(20480) << 20);
+
+    // Registry data become the machine's code page: 张三 in GBK.
+    std::string owner;
+    ASSERT_TRUE(machine.registry().readString(os::RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                                              "RegisteredOwner", owner));
+    EXPECT_EQ(owner, "\xD5\xC5\xC8\xFD");
+    EXPECT_TRUE(machine.registry().keyExists(os::RootKey::LocalMachine, "SYSTEM\\CurrentControlSet\\Services\\MSSQL$OLD"));
+    rmdir(root.c_str());
+}
