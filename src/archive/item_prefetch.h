@@ -28,7 +28,7 @@ public:
 
     // Largest item prefetched, and how much decrypted data may wait at most.
     static constexpr uint32_t kLargestItem = 65536;
-    static constexpr size_t kMostBuffered = 4u << 20;
+    static constexpr size_t kMostBuffered = 6u << 20;
 
     // source is a stream of its own on the archive file, opened by the caller's thread; from now until
     // destruction only the prefetcher uses it.
