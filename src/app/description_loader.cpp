@@ -89,8 +89,11 @@ private:
     // SETUP.INI; false when a package fault ended loading.
     bool LoadSetupIni() {
         std::vector<std::string> loginKeys = os::profile().sectionKeys(file_, "LoginInfo");
+        // Values in file order; duplicate keys read the first value of their name, as the profile calls do.
         for (int i = 0; i < kMaxLoginInfo; ++i)
-            table_.LoginInfo[i] = i < static_cast<int>(loginKeys.size()) ? rtl::Trim(Read("LoginInfo", loginKeys[i])) : "";
+            table_.LoginInfo[i] = i < static_cast<int>(loginKeys.size())
+                                      ? rtl::Trim(Read("LoginInfo", loginKeys[i]))
+                                      : std::string();
 
         table_.ModeCount = 0;
         for (int i = 1; i <= kMaxInstallModes; ++i) {

@@ -42,7 +42,8 @@ protected:
     // A package whose items hold the given numbers of bytes.
     void Package(const std::string& name, const std::vector<size_t>& sizes) {
         test_support::ZipBuilder builder;
-        for (size_t i = 0; i < sizes.size(); ++i) builder.Add("f" + std::to_string(i) + ".txt", std::string(sizes[i], 'x'));
+        for (size_t i = 0; i < sizes.size(); ++i)
+            builder.Add("f" + std::to_string(i) + ".txt", std::string(sizes[i], 'x'));
         test_support::WriteFile(In(name), builder.Build());
     }
 
@@ -243,7 +244,8 @@ TEST_F(Loader, ShortPackageListWarnsAndStopsLoading) {
     Write("SETUP.INI",
           "[InstallMode]\r\nMode1=M,0,\r\n"
           "[Products Name]\r\nProductName1=P,3,0,K\r\n"
-          "[Product1Mode1]\r\nName1=First,1,,,1,a.dat,\r\nName2=Short,1,,,3,a.dat,,a.dat,sub\r\nName3=Later,1,,,1,a.dat,\r\n"
+          "[Product1Mode1]\r\nName1=First,1,,,1,a.dat,\r\n"
+          "Name2=Short,1,,,3,a.dat,,a.dat,sub\r\nName3=Later,1,,,1,a.dat,\r\n"
           "[Public Module]\r\nName1=1,x,a.dat,\r\n[ShortCut]\r\nName1=1,t,g,l\r\n");
     Package("a.dat", {4, 4});
     Write("CONFIG.INI", "[Service Runonce]\r\nName1=svc\r\n[Additional Programs]\r\nName1=a,b\r\n");
