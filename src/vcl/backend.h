@@ -1,0 +1,96 @@
+// The backend seam: everything the form library needs from a window system. The real-window backend
+// (vcl/win32) makes child windows and paints; the headless one (vcl/headless) keeps properties only and
+// lets a driver answer modal loops, message boxes and folder browsers.
+#pragma once
+#include <string>
+
+namespace vcl {
+
+class TControl;
+class TWinControl;
+class TForm;
+class TTimer;
+
+// What changed on a control, so a backend can update only that part of its native window.
+enum class TChange {
+    Bounds,     // Left, Top, Width, Height
+    Visible,
+    Enabled,
+    Text,       // Caption or Text
+    Font,
+    Color,
+    Style,      // a creation-time style: border, alignment, word wrap, max length, kind, ...
+    Items,      // list contents, columns, memo lines, pages
+    Selection,  // item index, check states, checked, active page
+    Picture,
+    Value,      // meter or gauge value, animation state
+};
+
+// Thrown by a backend to end the whole run from inside the library (a script that ran out of actions, an
+// action a control refused). Deliberately not a std::exception: the setup's own handlers catch those and
+// show them, while this must travel to whoever started the run (a test, `setupcheck simulate`).
+class ERunEnded {
+public:
+    explicit ERunEnded(std::string message) : message_(std::move(message)) {}
+    virtual ~ERunEnded() = default;
+    const std::string& Message() const { return message_; }
+
+private:
+    std::string message_;
+};
+
+// The driver had no action left while a modal form waited for the user.
+class ESessionExhausted : public ERunEnded {
+public:
+    using ERunEnded::ERunEnded;
+};
+
+// An action could not be played: no such control, a disabled control, an index out of range.
+class EActionRefused : public ERunEnded {
+public:
+    using ERunEnded::ERunEnded;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // Native windows (names avoid <windows.h>'s A/W macros such as CreateWindow and MessageBox). CreateHandle is called once per windowed control, parent before child, when its form
+    // is first shown; DestroyHandle when the control goes (children first). Graphic controls have no
+    // window: their parent paints them.
+    virtual void CreateHandle(TWinControl& control) = 0;
+    virtual void DestroyHandle(TWinControl& control) = 0;
+    // Any control (graphic ones included) is about to be destroyed; drop every reference to it.
+    virtual void ControlDestroyed(TControl& control) = 0;
+    // A property changed; the control's fields already hold the new value.
+    virtual void Changed(TControl& control, TChange what) = 0;
+    // Paint the control now, without waiting for the message loop (Refresh, Repaint, Update).
+    virtual void PaintNow(TControl& control) = 0;
+
+    // Width and height the frame and caption add to a form's client area (0 when there is none).
+    virtual int FrameWidth(const TForm& form) = 0;
+    virtual int FrameHeight(const TForm& form) = 0;
+
+    // Waits for one message and dispatches it. modalForm is the form whose modal loop is running, or null
+    // for the application's loop. The library's loops call this until their end condition holds.
+    virtual void HandleMessage(TForm* modalForm) = 0;
+    // Dispatches every pending message and returns without waiting.
+    virtual void ProcessMessages() = 0;
+
+    // A modal message box; returns the idOK..idNo answer.
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
+    // The shell's folder browser; true with the chosen path, false when cancelled.
+    virtual bool BrowseForFolder(const std::string& title, std::string& path) = 0;
+
+    // A timer's Enabled, Interval or handler changed (start, restart or stop it), or it is destroyed.
+    virtual void TimerChanged(TTimer& timer) = 0;
+    virtual void TimerDestroyed(TTimer& timer) = 0;
+};
+
+// The backend the library talks to. Without an installed one the library keeps properties only, and
+// asking for user input (modal loop, message box, folder browser) raises rtl::Exception.
+Backend& backend();
+// Installs a backend and returns the previous one (null for the built-in inactive one). Caller owns it.
+Backend* SetBackend(Backend* backend);
+
+}  // namespace vcl
