@@ -55,9 +55,11 @@ class Backend {
 public:
     virtual ~Backend() = default;
 
-    // Native windows (names avoid <windows.h>'s A/W macros such as CreateWindow and MessageBox). CreateHandle is called once per windowed control, parent before child, when its form
-    // is first shown; DestroyHandle when the control goes (children first). Graphic controls have no
-    // window: their parent paints them.
+    // Native windows. CreateHandle is called once per windowed control, parent before child, when its form
+    // is first shown (or when it joins a parent that has a window). DestroyHandle is called when the control
+    // goes; a parent may go before its children, whose windows Windows has then already destroyed, so a
+    // backend must accept those. Graphic controls have no window: their parent paints them. (Names avoid
+    // <windows.h>'s A/W macros such as CreateWindow and MessageBox.)
     virtual void CreateHandle(TWinControl& control) = 0;
     virtual void DestroyHandle(TWinControl& control) = 0;
     // Any control (graphic ones included) is about to be destroyed; drop every reference to it.

@@ -109,7 +109,8 @@ public:
     void Terminate() { terminated_ = true; }
     bool Terminated() const { return terminated_; }
 
-    // A modal message box; an empty caption shows the application title. Returns idOK..idNo.
+    // A modal message box; an empty caption shows the application title. Returns idOK..idNo. (A file that
+    // includes <windows.h> must #undef MessageBox before calling it.)
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
     // Shows the exception in flight (call from a catch block) with the standard exception box: its
     // message, the title as caption, a stop icon and OK. ERunEnded is rethrown.

@@ -3,6 +3,9 @@
 
 #include <cassert>
 
+#include "os/machine.h"
+#include "rtl/exceptions.h"
+
 namespace vcl {
 
 const std::string& TStrings::operator[](int index) const {
@@ -60,6 +63,19 @@ int TStrings::IndexOf(const std::string& line) const {
     for (size_t i = 0; i < lines_.size(); ++i)
         if (lines_[i] == line) return int(i);
     return -1;
+}
+
+void TStrings::LoadFromFile(const std::string& fileName) {
+    auto file = os::files().openFile(fileName, os::kOpenRead | os::kShareDenyWrite);
+    if (!file) throw rtl::EFOpenError("Cannot open file \"" + fileName + "\"");
+    std::string text;
+    char buffer[16384];
+    for (;;) {
+        int64_t got = file->read(buffer, sizeof buffer);
+        if (got <= 0) break;
+        text.append(buffer, size_t(got));
+    }
+    SetText(text);
 }
 
 }  // namespace vcl

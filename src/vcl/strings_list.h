@@ -22,6 +22,9 @@ public:
     std::string Text() const;
     void SetText(const std::string& text);
     int IndexOf(const std::string& line) const;
+    // Replaces the lines with a text file's, read through the machine port; EFOpenError when it cannot be
+    // opened (the lines stay as they were).
+    void LoadFromFile(const std::string& fileName);
 
     // What changed: a line inserted (or added) at index, a line deleted at index, or everything replaced.
     enum class Edit { Insert, Delete, Reset };

@@ -18,10 +18,8 @@ void HeadlessBackend::CreateHandle(TWinControl& control) { windows_.insert(&cont
 
 void HeadlessBackend::DestroyHandle(TWinControl& control) { windows_.erase(&control); }
 
-void HeadlessBackend::ControlDestroyed(TControl& control) {
-    paints_.erase(&control);
-    if (auto* windowed = dynamic_cast<TWinControl*>(&control)) windows_.erase(windowed);
-}
+// Windowed controls have left windows_ in DestroyHandle already (it runs first, from ~TWinControl).
+void HeadlessBackend::ControlDestroyed(TControl& control) { paints_.erase(&control); }
 
 void HeadlessBackend::PaintNow(TControl& control) {
     ++paints_[&control];

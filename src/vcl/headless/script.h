@@ -22,6 +22,7 @@ struct ScriptAction {
     bool cancel = false;  // browse cancel; answer cancel
     int answer = 0;       // answer: an exact idOK..idNo, or 0 for "ok"/"cancel" by the cancel flag
     std::string text;     // how the action was written, for messages and reports
+    int line = 0;         // where it was written (a session file's line), for reports; 0 when unknown
 
     static ScriptAction Click(const std::string& control);
     static ScriptAction Check(const std::string& control, int index, TCheckBoxState state);

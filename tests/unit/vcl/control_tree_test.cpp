@@ -2,6 +2,8 @@
 // on first show, and the simple controls' own rules (radio groups, edit limits, list indexes).
 #include <gtest/gtest.h>
 
+#include "rtl/exceptions.h"
+#include "support/test_machine.h"
 #include "vcl/forms.h"
 #include "vcl/headless/headless_backend.h"
 #include "vcl/stdctrls.h"
@@ -152,10 +154,18 @@ TEST_F(ControlTree, ListItemIndexStaysOnItsItem) {
     EXPECT_EQ(list.ItemIndex(), -1);
 }
 
-TEST_F(ControlTree, StringsSplitAnyLineEnd) {
+TEST_F(ControlTree, StringsSplitAnyLineEndAndLoadFromFiles) {
     TStrings lines;
     lines.SetText("one\r\ntwo\nthree\rfour");
     ASSERT_EQ(lines.Count(), 4);
     EXPECT_EQ(lines[3], "four");
     EXPECT_EQ(lines.Text(), "one\r\ntwo\r\nthree\r\nfour\r\n");
+
+    std::string dir = test_support::MakeTempDir();
+    test_support::WriteFile(dir + "\\License.TXT", std::string("First line\r\n\r\nThird line\r\n"));
+    TMemo memo(nullptr);
+    memo.Lines.LoadFromFile(dir + "\\License.TXT");
+    EXPECT_EQ(memo.Lines.Lines(), (std::vector<std::string>{"First line", "", "Third line"}));
+    EXPECT_THROW(memo.Lines.LoadFromFile(dir + "\\Readme.TXT"), rtl::EFOpenError);
+    EXPECT_EQ(memo.Lines.Count(), 3);
 }

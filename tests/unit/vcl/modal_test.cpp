@@ -249,3 +249,16 @@ TEST_F(ModalForms, AMainWindowNobodyClosesEndsTheHeadlessRunIdle) {
     EXPECT_TRUE(backend_.EndedIdle());
     EXPECT_TRUE(main->Visible());
 }
+
+TEST_F(ModalForms, ASessionThatEndsInsideTheMainWindowsWorkLeavesRun) {
+    TfrmMain* main = nullptr;
+    TfrmDialog* wizard = nullptr;
+    Application->CreateForm(main);
+    Application->CreateForm(wizard);
+    main->closeOnResize = false;
+    main->OnResize = [&](TComponent*) { wizard->ShowModal(); };
+    Play({ScriptAction::Type("EdtInsName", "x"), ScriptAction::AnswerOk()});
+    EXPECT_THROW(Application->Run(), ESessionExhausted);
+    EXPECT_EQ(script_.Unused().size(), 1u);  // the answer never met a message box
+    EXPECT_EQ(script_.Unused()[0].text, "answer ok");
+}
