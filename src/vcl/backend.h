@@ -14,6 +14,7 @@ class TTimer;
 // What changed on a control, so a backend can update only that part of its native window.
 enum class TChange {
     Bounds,     // Left, Top, Width, Height
+    ZOrder,     // the control's place among its siblings (Controls() order, first is bottom)
     Visible,
     Enabled,
     Text,       // Caption or Text
@@ -51,6 +52,18 @@ public:
     using ERunEnded::ERunEnded;
 };
 
+// The other direction: what a window backend calls when the user acts, so both backends run the same
+// library code (and the same events) as the headless actions do:
+//   button or radio button pressed       control.Click()
+//   check box of a check-list item       TCheckListBox::ClickCheck(index, new state)
+//   list box or list view selection      TListBox::Select(index), TListView::Select(index)
+//   edit text changed by typing          TEdit::SetText(text)  (Changed(Text) then comes back: compare first)
+//   window moved or sized by the system  control.SetBounds(...) (likewise)
+//   close box or Alt+F4                  TForm::Close()
+//   WM_PAINT of a form                   TForm::Paint() after painting its graphic controls
+//   WM_TIMER                             TTimer::Tick()
+// Graphic controls are drawn from their properties: PaintMeter and PaintGauge (vcl/meters.h) give the
+// rectangles, TPicture::Data() the file bytes to decode.
 class Backend {
 public:
     virtual ~Backend() = default;

@@ -53,7 +53,7 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
 // ---- TControl ----
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {
-    Font.OnChange = [this] { Changed(TChange::Font); };
+    Font.OnChange = [this] { FontChanged(); };
 }
 
 TControl::~TControl() {
@@ -72,7 +72,42 @@ void TControl::SetParent(TWinControl* parent) {
         if (auto* windowed = dynamic_cast<TWinControl*>(this); windowed && parent_->HandleAllocated())
             windowed->HandleNeeded();
         if (align_ != TAlign::alNone) parent_->Realign();
+        if (parentFont_) InheritFont();
     }
+}
+
+void TControl::SetParentFont(bool value) {
+    parentFont_ = value;
+    if (parentFont_) InheritFont();
+}
+
+void TControl::InheritFont() {
+    if (!parent_) return;
+    inheritingFont_ = true;
+    Font.Assign(parent_->Font);
+    inheritingFont_ = false;
+}
+
+void TControl::FontChanged() {
+    if (!inheritingFont_) parentFont_ = false;
+    Changed(TChange::Font);
+    if (auto* windowed = dynamic_cast<TWinControl*>(this))
+        for (TControl* child : windowed->controls_)
+            if (child->parentFont_) child->InheritFont();
+}
+
+void TControl::BringToFront() {
+    if (!parent_) return;
+    std::erase(parent_->controls_, this);
+    parent_->controls_.push_back(this);
+    Changed(TChange::ZOrder);
+}
+
+void TControl::SendToBack() {
+    if (!parent_) return;
+    std::erase(parent_->controls_, this);
+    parent_->controls_.insert(parent_->controls_.begin(), this);
+    Changed(TChange::ZOrder);
 }
 
 TForm* TControl::ParentForm() const {

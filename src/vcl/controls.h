@@ -97,14 +97,21 @@ public:
     const std::string& Text() const { return text_; }
     virtual void SetText(const std::string& text);
 
-    // The font's setters notify the control.
+    // The font's setters notify the control. With ParentFont (the default) the control shows its parent's
+    // font and follows its changes; setting any font property clears ParentFont, as in the runtime.
     TFont Font;
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     const std::string& Hint() const { return hint_; }
     void SetHint(const std::string& hint) { hint_ = hint; }
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
+
+    // Moves the control above (or below) its siblings.
+    void BringToFront();
+    void SendToBack();
 
     // Paints the control at once, without waiting for the message loop. All three do the same here.
     virtual void Refresh();
@@ -124,6 +131,8 @@ protected:
     virtual void Resize() {}
 
 private:
+    void FontChanged();
+    void InheritFont();
     friend class TWinControl;
     TWinControl* parent_ = nullptr;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -133,6 +142,8 @@ private:
     std::string hint_;
     TColor color_ = clBtnFace;
     TAlign align_ = TAlign::alNone;
+    bool parentFont_ = true;
+    bool inheritingFont_ = false;
 };
 
 // A control without a window: its parent paints it.

@@ -43,6 +43,14 @@ public:
     void SetColor(TColor color) { color_ = color; Changed(); }
     void SetStyle(unsigned style) { style_ = style; Changed(); }
     void SetBold(bool bold) { SetStyle(bold ? (style_ | fsBold) : (style_ & ~unsigned(fsBold))); }
+    // Takes another font's name, size, colour and style (not its OnChange).
+    void Assign(const TFont& other) {
+        name_ = other.name_;
+        size_ = other.size_;
+        color_ = other.color_;
+        style_ = other.style_;
+        Changed();
+    }
 
     // Set by the owning control.
     std::function<void()> OnChange;

@@ -169,3 +169,33 @@ TEST_F(ControlTree, StringsSplitAnyLineEndAndLoadFromFiles) {
     EXPECT_THROW(memo.Lines.LoadFromFile(dir + "\\Readme.TXT"), rtl::EFOpenError);
     EXPECT_EQ(memo.Lines.Count(), 3);
 }
+
+TEST_F(ControlTree, ControlsShowTheirParentsFontUntilGivenTheirOwn) {
+    TfrmTree form(nullptr);
+    TLabel label(&form), own(&form);
+    own.Font.SetColor(clNavy);  // its own font before it joins the form
+    label.SetParent(&form.Panel1);
+    own.SetParent(&form.Panel1);
+    form.Font.SetName("SimSun");
+    form.Font.SetSize(9);
+    EXPECT_EQ(form.Panel1.Font.Name(), "SimSun");
+    EXPECT_EQ(label.Font.Size(), 9);
+    EXPECT_EQ(own.Font.Size(), 8);
+    EXPECT_EQ(own.Font.Color(), clNavy);
+
+    label.Font.SetColor(clYellow);  // a step label marked: it keeps the rest and stops following
+    form.Font.SetSize(10);
+    EXPECT_FALSE(label.ParentFont());
+    EXPECT_EQ(label.Font.Size(), 9);
+    EXPECT_EQ(label.Font.Color(), clYellow);
+    EXPECT_TRUE(form.Panel1.ParentFont());
+    EXPECT_EQ(form.Edit1.Font.Size(), 10);
+}
+
+TEST_F(ControlTree, BringToFrontAndSendToBackReorderSiblings) {
+    TfrmTree form(nullptr);
+    form.GroupBox1.BringToFront();
+    EXPECT_EQ(form.Controls().back(), &form.GroupBox1);
+    form.GroupBox1.SendToBack();
+    EXPECT_EQ(form.Controls().front(), &form.GroupBox1);
+}
