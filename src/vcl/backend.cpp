@@ -35,12 +35,17 @@ private:
     }
 };
 
-InactiveBackend inactiveBackend;
 Backend* current = nullptr;
+
+// Never destroyed: forms freed during static destruction still talk to it.
+Backend& Inactive() {
+    static Backend* inactive = new InactiveBackend;
+    return *inactive;
+}
 
 }  // namespace
 
-Backend& backend() { return current ? *current : inactiveBackend; }
+Backend& backend() { return current ? *current : Inactive(); }
 
 Backend* SetBackend(Backend* next) {
     Backend* previous = current;

@@ -10,8 +10,9 @@
 namespace vcl {
 namespace {
 
-TApplication theApplication;
+// The screen outlives the application object, whose destructor frees forms that look at the screen.
 TScreen theScreen;
+TApplication theApplication;
 
 }  // namespace
 
@@ -86,9 +87,10 @@ void TForm::SetVisible(bool visible) {
     shownOnce_ = true;
     TControl::SetVisible(true);
     if (OnShow) OnShow(this);
-    // A maximised window receives the screen's size after it appears; OnResize follows from SetBounds.
-    if (windowState_ == TWindowState::wsMaximized) SetBounds(0, 0, Screen->Width(), Screen->Height());
     if (OnActivate) OnActivate(this);
+    // A maximised window receives the screen's size after it appears and is activated; OnResize follows
+    // from SetBounds.
+    if (windowState_ == TWindowState::wsMaximized) SetBounds(0, 0, Screen->Width(), Screen->Height());
 }
 
 TModalResult TForm::ShowModal() {

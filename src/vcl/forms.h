@@ -44,8 +44,8 @@ public:
     void SetClientWidth(int width);
     void SetClientHeight(int height);
 
-    // Showing a form: the first time its windows are made and, for a maximised form, its size becomes the
-    // screen's (OnResize); a centred form is centred. OnShow fires before the size arrives, as on Windows.
+    // Showing a form: the first time its windows are made and a centred form is centred; then OnShow and
+    // OnActivate fire and, for a maximised form, its size becomes the screen's (OnResize), as on Windows.
     void SetVisible(bool visible) override;
     // Shows the form and runs a modal loop until ModalResult is set (by a button with a ModalResult, by
     // Close, or by a handler) and OnCloseQuery allows it; hides it and returns the result.

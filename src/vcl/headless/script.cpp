@@ -116,7 +116,8 @@ bool ScriptDriver::Act(TForm& form) {
             case ScriptAction::Kind::Type: TypeText(form, action.control, action.value); break;
             }
         } catch (const EActionRefused& refused) {
-            throw EActionRefused(action.text + ": " + refused.Message());
+            std::string where = action.line > 0 ? "line " + std::to_string(action.line) + ": " : "";
+            throw EActionRefused(where + action.text + ": " + refused.Message());
         }
         return true;
     }
