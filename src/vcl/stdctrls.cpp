@@ -8,8 +8,6 @@
 
 namespace vcl {
 
-TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) { SetColor(clBtnFace); }
-
 // ---- TBitBtn ----
 
 void TBitBtn::SetKind(TBitBtnKind kind) {

@@ -11,7 +11,7 @@ namespace vcl {
 
 class TLabel : public TGraphicControl {
 public:
-    explicit TLabel(TComponent* owner);
+    using TGraphicControl::TGraphicControl;
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool value) { autoSize_ = value; Changed(TChange::Style); }
     bool Transparent() const { return transparent_; }
