@@ -19,7 +19,11 @@ namespace {
 
 constexpr int64_t kStoredChunk = 1024;
 
-bool IsUnsafeComponent(const std::string& part) { return part == ".." || part == "."; }
+// "." and "..", also in the forms Windows reduces to them: it drops trailing dots and blanks from names,
+// so ".. " and "..." are no ordinary names either.
+bool IsUnsafeComponent(const std::string& part) {
+    return !part.empty() && part.find('.') != std::string::npos && part.find_first_not_of(". ") == std::string::npos;
+}
 
 // A stored name may only name something below the base directory.
 bool IsSafeRelativeName(const std::string& name) {
