@@ -1,0 +1,97 @@
+// The main window: the full-screen window that lists the five installation steps, shows the installation
+// status and the module being copied, owns the product table and the package component, and runs the
+// installation sequence once when it first receives its size.
+#pragma once
+#include <array>
+#include <functional>
+#include <string>
+
+#include "app/product_table.h"
+#include "archive/meters.h"
+#include "archive/unzipper.h"
+#include "vcl/forms.h"
+#include "vcl/graphics.h"
+#include "vcl/meters.h"
+#include "vcl/stdctrls.h"
+#include "vcl/timer.h"
+
+namespace app {
+
+// The password the packages of every medium are encrypted with (stored with the package component).
+inline constexpr char kPackagePassword[] = "pluvermak_*&!";
+
+// The main window is the product table as well: the stages read Products, Modules, CurMode... as members.
+// It is several megabytes; Application->CreateForm makes it on the heap.
+class TMainForm : public vcl::TForm, public TProductTable {
+public:
+    explicit TMainForm(vcl::TComponent* owner);
+    ~TMainForm() override;
+
+    // Handlers bound in the constructor.
+    void FormCreate(vcl::TComponent* sender);   // layout, background picture, loading the description
+    void FormResize(vcl::TComponent* sender);   // the installation sequence, once
+    void FormShow(vcl::TComponent* sender);     // start time
+    void FormActivate(vcl::TComponent* sender); // immediate repaint
+    void FormPaint(vcl::TComponent* sender);    // immediate repaint
+    void Timer1Timer(vcl::TComponent* sender);  // current time
+
+    // The installation stages, in the order the sequence runs them. Each reports its own problems; an
+    // exception that escapes one ends the sequence (the application's exception box shows it).
+    void CopyPackages();
+    void ConfigureEnvironment();
+    void PublishApplications();
+    void CreateProgramGroup();
+
+    // Runs one entry of AddPrograms ("caption,program parameters"), announced in the busy window.
+    void RunAdditionalProgram(const std::string& entry);
+
+    // Replaces the macros of text in place with this machine's folders, the products' paths and the
+    // instance name typed in the wizard.
+    std::string& Substitute(std::string& text) const;
+
+    // The setup folder: the current directory when the window was created.
+    const std::string& SetupFolder() const { return setupFolder_; }
+    // True once the installation sequence has started (it never starts twice).
+    bool SequenceStarted() const { return sequenceStarted_; }
+
+    // Called with a stage's name ("CopyPackages", "ConfigureEnvironment", "PublishApplications",
+    // "CreateProgramGroup") just before the sequence runs it; for observers of a run (tests, reports).
+    std::function<void(const std::string& stage)> OnStage;
+
+    // --- Left panel: the step list and the installation status ---
+    vcl::TPanel Panel2{this};
+    vcl::TLabel Label1{this}, Label2{this}, Label3{this}, Label4{this}, Label8{this};
+    vcl::TBevel Bevel1{this}, Bevel2{this};
+    vcl::TGroupBox GroupBox1{this};
+    vcl::TLabel Label7{this}, Label21{this}, Label22{this};
+    vcl::TLabel Label5{this}, Label6{this};
+    vcl::TArMeter amFile{this}, amPack{this};
+    vcl::TCGauge CGauge1{this};
+    vcl::TImage Image2{this};
+    // --- Right panel: the background and the module being copied ---
+    vcl::TPanel Panel4{this};
+    vcl::TImage Image1{this}, Image4{this};
+    vcl::TLabel Label20{this};
+    vcl::TLabel Label9{this}, Label10{this}, Label11{this}, Label12{this}, Label13{this}, Label14{this},
+        Label15{this}, Label16{this}, Label17{this}, Label18{this}, Label19{this};
+    // Label9 ... Label19 from top to bottom: the comment lines of the module being copied.
+    std::array<vcl::TLabel*, 11> CommentLabels;
+
+    vcl::TTimer Timer1{this};
+    archive::TArUnZipper auzPack;
+    archive::TArVCLMeterLink avmpack, avmfile;
+
+private:
+    void RunInstallationSequence();
+    void RunStage(const char* name, void (TMainForm::*stage)());
+    // Moves the step mark from one step label to the next and repaints both.
+    void MarkStep(vcl::TLabel& finished, vcl::TLabel& current);
+    // Shows the machine's local time with format (three %02d fields) in label.
+    void ShowTime(vcl::TLabel& label, const char* format);
+    void RepaintAll();
+
+    std::string setupFolder_;
+    bool sequenceStarted_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,35 @@
+// The setup program as a whole: its six windows (global instances created once at start-up) and the
+// entry that creates them and runs the message loop. SETUP.EXE's WinMain and headless runs call it.
+#pragma once
+#include <functional>
+
+namespace wizard {
+class TfrmPrompt;
+class TfrmModuleSel;
+class TfrmPath;
+class TfrmSetup;
+class TfrmSetupGuide;
+}  // namespace wizard
+
+namespace app {
+
+class TMainForm;
+
+// The windows, in the order they are created. Null before RunSetupProgram creates them; they stay valid
+// until vcl::Application->DestroyForms() (or the end of the process) frees them.
+extern TMainForm* MainForm;
+extern wizard::TfrmPrompt* frmPrompt;
+extern wizard::TfrmModuleSel* frmModuleSel;
+extern wizard::TfrmPath* frmPath;
+extern wizard::TfrmSetup* frmSetup;
+extern wizard::TfrmSetupGuide* frmSetupGuide;
+
+// Runs the setup: initialises the application object, creates the six windows in order (the main window
+// loads the description from the current directory while it is created), calls beforeRun when given (a
+// headless run uses it to observe the windows) and runs the message loop until the main window closes.
+// An exception that escapes the start-up is shown in the application's exception box. Returns the process
+// exit code, always 0. A window backend (vcl::SetBackend) must be installed by the caller; ERunEnded from
+// a headless backend passes through to the caller. The windows are not freed here.
+int RunSetupProgram(const std::function<void()>& beforeRun = {});
+
+}  // namespace app

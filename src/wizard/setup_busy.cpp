@@ -1,0 +1,38 @@
+// The busy window's design, shrunk for screens narrower than 1024 pixels.
+#include "wizard/setup_busy.h"
+
+namespace wizard {
+
+TfrmSetup::TfrmSetup(vcl::TComponent* owner) : vcl::TForm(owner) {
+    SetName("frmSetup");
+    SetBorderStyle(vcl::TBorderStyle::bsNone);
+    SetBorderIcons(0);
+    SetFormStyle(vcl::TFormStyle::fsStayOnTop);
+    SetClientWidth(417);
+    SetClientHeight(61);
+    SetPosition(vcl::TPosition::poScreenCenter);
+
+    Panel1.SetName("Panel1");
+    Panel1.SetParent(this);
+    Panel1.SetAlign(vcl::TAlign::alClient);
+    Animate1.SetName("Animate1");
+    Animate1.SetParent(this);
+    Animate1.SetBounds(8, 8, 57, 41);
+    Animate1.BringToFront();
+    Animate1.SetCommonAVI(vcl::TCommonAVI::aviFindComputer);
+    Animate1.SetFrames(1, 8);
+    Animate1.SetRepetitions(0);
+    Animate1.SetActive(true);
+
+    if (vcl::Screen->Width() < 1024) {
+        SetClientHeight(ClientHeight() * 28 / 32);
+        SetClientWidth(ClientWidth() * 25 / 32);
+        // The panel fills the form (its alignment already follows the new size); scaling it as well keeps
+        // the rule "every component" without moving it off the client area.
+        for (vcl::TControl* control : std::initializer_list<vcl::TControl*>{&Panel1, &Animate1})
+            control->SetBounds(control->Left() * 25 / 32, control->Top() * 28 / 32, control->Width() * 25 / 32,
+                               control->Height() * 25 / 32);
+    }
+}
+
+}  // namespace wizard
