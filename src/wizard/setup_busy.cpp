@@ -27,11 +27,10 @@ TfrmSetup::TfrmSetup(vcl::TComponent* owner) : vcl::TForm(owner) {
     if (vcl::Screen->Width() < 1024) {
         SetClientHeight(ClientHeight() * 28 / 32);
         SetClientWidth(ClientWidth() * 25 / 32);
-        // The panel fills the form (its alignment already follows the new size); scaling it as well keeps
-        // the rule "every component" without moving it off the client area.
-        for (vcl::TControl* control : std::initializer_list<vcl::TControl*>{&Panel1, &Animate1})
-            control->SetBounds(control->Left() * 25 / 32, control->Top() * 28 / 32, control->Width() * 25 / 32,
-                               control->Height() * 25 / 32);
+        // Panel1 fills the form and follows its new size through its alignment; the animation is scaled.
+        Animate1.SetBounds(Animate1.Left() * 25 / 32, Animate1.Top() * 28 / 32, Animate1.Width() * 25 / 32,
+                           Animate1.Height() * 25 / 32);
+        Realign();
     }
 }
 

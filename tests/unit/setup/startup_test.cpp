@@ -146,6 +146,7 @@ TEST_F(SetupRun, LayoutOnAn800ScreenShrinksFontsAndUsesTheNarrowPicture) {
     EXPECT_EQ(app::frmSetup->Animate1.Top(), 8 * 28 / 32);
     EXPECT_EQ(app::frmSetup->Animate1.Width(), 57 * 25 / 32);
     EXPECT_EQ(app::frmSetup->Animate1.Height(), 41 * 25 / 32);
+    EXPECT_EQ(app::frmSetup->Panel1.BoundsRect(), app::frmSetup->ClientRect());
 }
 
 TEST_F(SetupRun, MissingOrDamagedBackgroundKeepsTheStoredPicture) {
