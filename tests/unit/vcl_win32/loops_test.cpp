@@ -1,0 +1,154 @@
+// The message loops on real windows: modal forms ended by a click, other forms disabled meanwhile, message
+// boxes and timers; and painting of pictures and meters read back from the screen.
+#include <vector>
+
+#include "vcl/forms.h"
+#include "vcl/graphics.h"
+#include "vcl/meters.h"
+#include "vcl/stdctrls.h"
+#include "vcl/timer.h"
+#include "fixture.h"  // last: it brings in the Win32 API
+
+using namespace vcl;
+using namespace vcl_win32_test;
+
+namespace {
+
+using Loops = RealWindows;
+
+// An 8x8 blue JPEG (baseline, made by an image tool).
+const std::vector<uint8_t> kBlueJpeg = {
+  0xff, 0xd8, 0xff, 0xe0, 0x00, 0x10, 0x4a, 0x46, 0x49, 0x46, 0x00, 0x01,
+  0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0xff, 0xdb, 0x00, 0x43,
+  0x00, 0x02, 0x01, 0x01, 0x01, 0x01, 0x01, 0x02, 0x01, 0x01, 0x01, 0x02,
+  0x02, 0x02, 0x02, 0x02, 0x04, 0x03, 0x02, 0x02, 0x02, 0x02, 0x05, 0x04,
+  0x04, 0x03, 0x04, 0x06, 0x05, 0x06, 0x06, 0x06, 0x05, 0x06, 0x06, 0x06,
+  0x07, 0x09, 0x08, 0x06, 0x07, 0x09, 0x07, 0x06, 0x06, 0x08, 0x0b, 0x08,
+  0x09, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x06, 0x08, 0x0b, 0x0c, 0x0b, 0x0a,
+  0x0c, 0x09, 0x0a, 0x0a, 0x0a, 0xff, 0xdb, 0x00, 0x43, 0x01, 0x02, 0x02,
+  0x02, 0x02, 0x02, 0x02, 0x05, 0x03, 0x03, 0x05, 0x0a, 0x07, 0x06, 0x07,
+  0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a,
+  0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a,
+  0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a,
+  0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a, 0x0a,
+  0x0a, 0x0a, 0xff, 0xc0, 0x00, 0x11, 0x08, 0x00, 0x08, 0x00, 0x08, 0x03,
+  0x01, 0x11, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01, 0xff, 0xc4, 0x00,
+  0x14, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x09, 0xff, 0xc4, 0x00, 0x14, 0x10,
+  0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+  0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0xc4, 0x00, 0x15, 0x01, 0x01, 0x01,
+  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+  0x00, 0x00, 0x07, 0x09, 0xff, 0xc4, 0x00, 0x14, 0x11, 0x01, 0x00, 0x00,
+  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+  0x00, 0x00, 0xff, 0xda, 0x00, 0x0c, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03,
+  0x11, 0x00, 0x3f, 0x00, 0x1c, 0xd7, 0xf0, 0x56, 0xff, 0xd9
+
+};
+
+// A 2x2 24-bit BMP, every pixel red.
+std::vector<uint8_t> RedBitmap() {
+    std::vector<uint8_t> bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+                                40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0,
+                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int row = 0; row < 2; ++row) {
+        for (int pixel = 0; pixel < 2; ++pixel) bmp.insert(bmp.end(), {0x00, 0x00, 0xFF});  // B, G, R
+        bmp.insert(bmp.end(), {0, 0});                                                       // row padding
+    }
+    return bmp;
+}
+
+COLORREF PixelAt(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return color;
+}
+
+}  // namespace
+
+TEST_F(Loops, ModalFormEndsWhenItsButtonIsClickedAndOtherFormsWait) {
+    TForm owner(nullptr);
+    owner.SetBounds(20, 20, 300, 200);
+    owner.Show();
+    TForm dialog(nullptr);
+    dialog.SetBounds(60, 60, 250, 150);
+    TBitBtn ok(&dialog);
+    ok.SetParent(&dialog);
+    ok.SetBounds(10, 10, 75, 25);
+    ok.SetKind(TBitBtnKind::bkOK);
+    bool ownerDisabled = false;
+    TTimer timer(nullptr);
+    timer.SetInterval(30);
+    timer.SetOnTimer([&](TComponent*) {
+        timer.SetEnabled(false);
+        ownerDisabled = !IsWindowEnabled(Hwnd(owner));
+        SendMessageA(Hwnd(ok), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(Hwnd(owner)));
+    EXPECT_FALSE(IsWindowVisible(Hwnd(dialog)));
+}
+
+TEST_F(Loops, MessageBoxesAreAnsweredByTheirButtons) {
+    TTimer timer(nullptr);
+    timer.SetInterval(30);
+    timer.SetOnTimer([&](TComponent*) {
+        if (HWND box = FindWindowA("#32770", "Disk")) {
+            timer.SetEnabled(false);
+            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
+    EXPECT_EQ(backend().ShowMessageBox("Insert disk 2", "Disk", mbOKCancel | mbIconQuestion), idCancel);
+    timer.SetEnabled(true);
+    timer.SetOnTimer([&](TComponent*) {
+        if (HWND box = FindWindowA("#32770", "Disk")) {
+            timer.SetEnabled(false);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    EXPECT_EQ(backend().ShowMessageBox("Insert disk 3", "Disk", mbOKCancel), idOK);
+}
+
+TEST_F(Loops, ProcessMessagesReturnsWithNothingPending) {
+    TForm form(nullptr);
+    form.SetBounds(10, 10, 200, 100);
+    form.Show();
+    PostMessageA(Hwnd(form), WM_NULL, 0, 0);
+    backend().ProcessMessages();
+    MSG message;
+    EXPECT_FALSE(PeekMessageA(&message, Hwnd(form), WM_NULL, WM_NULL, PM_NOREMOVE));
+}
+
+TEST_F(Loops, PicturesAndMetersArePaintedWhereTheyStand) {
+    TForm form(nullptr);
+    form.SetBorderStyle(TBorderStyle::bsNone);
+    form.SetBounds(30, 30, 300, 200);
+    form.SetColor(clWhite);
+    TImage bitmap(&form), jpeg(&form);
+    bitmap.SetParent(&form);
+    bitmap.SetBounds(10, 10, 20, 20);
+    bitmap.SetStretch(true);
+    bitmap.Picture.LoadFromBytes(RedBitmap(), "red.bmp");
+    jpeg.SetParent(&form);
+    jpeg.SetBounds(40, 10, 8, 8);
+    jpeg.Picture.LoadFromBytes(kBlueJpeg, "blue.jpg");
+    TArMeter meter(&form);
+    meter.SetParent(&form);
+    meter.SetBounds(10, 50, 200, 20);
+    meter.SetUsedColor(clLime);
+    meter.SetUnusedColor(clWhite);
+    meter.DoProgress(50);
+    form.Show();
+    form.Refresh();
+
+    EXPECT_EQ(PixelAt(Hwnd(form), 20, 20), RGB(255, 0, 0));
+    COLORREF blue = PixelAt(Hwnd(form), 44, 14);
+    EXPECT_LT(GetRValue(blue), 40);
+    EXPECT_GT(GetBValue(blue), 210);
+    // The meter's first block is used, its last one not yet.
+    EXPECT_EQ(PixelAt(Hwnd(form), 10 + 5, 50 + 10), RGB(0, 255, 0));
+    EXPECT_EQ(PixelAt(Hwnd(form), 10 + 195, 50 + 10), RGB(255, 255, 255));
+    meter.DoProgress(99);
+    EXPECT_EQ(PixelAt(Hwnd(form), 10 + 180, 50 + 10), RGB(0, 255, 0));
+}
