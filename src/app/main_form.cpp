@@ -46,10 +46,13 @@ bool FileExists(const std::string& path) {
     return attributes != os::kInvalidAttributes && (attributes & os::kAttrDirectory) == 0;
 }
 
-void PlaceLabel(vcl::TLabel& label, vcl::TWinControl& parent, int left, int top, const std::string& caption) {
+// A label with its design bounds (the size its caption takes in the design font, as the form stores it).
+void PlaceLabel(vcl::TLabel& label, vcl::TWinControl& parent, int left, int top, int width, int height,
+                const std::string& caption) {
     label.SetParent(&parent);
-    label.SetBounds(left, top, label.Width(), label.Height());
+    label.SetBounds(left, top, width, height);
     label.SetCaption(caption);
+    label.SetTransparent(true);  // the panels' colour shows through, as the labels take their parent's colour
 }
 
 void PlaceMeter(vcl::TArMeter& meter, vcl::TWinControl& parent, int top) {
@@ -93,7 +96,7 @@ TMainForm::TMainForm(vcl::TComponent* owner)
     int top = 40;
     for (const Step& step : steps) {
         step.label.SetName(step.name);
-        PlaceLabel(step.label, Panel2, 12, top, step.caption);
+        PlaceLabel(step.label, Panel2, 12, top, 130, 12, step.caption);
         step.label.Font.SetColor(&step.label == &Label1 ? vcl::clYellow : vcl::clBlack);
         top += 32;
     }
@@ -112,20 +115,19 @@ TMainForm::TMainForm(vcl::TComponent* owner)
     GroupBox1.SetCaption("安装状态");
     GroupBox1.SetColor(kPanelColor);
     Label7.SetName("Label7");
-    PlaceLabel(Label7, GroupBox1, 8, 24, "欢迎使用！");
+    PlaceLabel(Label7, GroupBox1, 8, 24, 60, 12, "欢迎使用！");
     Label21.SetName("Label21");
-    PlaceLabel(Label21, GroupBox1, 8, 48, "");
+    PlaceLabel(Label21, GroupBox1, 8, 48, 150, 12, "");
     Label22.SetName("Label22");
-    PlaceLabel(Label22, GroupBox1, 8, 72, "");
+    PlaceLabel(Label22, GroupBox1, 8, 72, 150, 12, "");
     Label22.Font.SetColor(vcl::clYellow);
 
     Label5.SetName("Label5");
-    PlaceLabel(Label5, Panel2, 8, 480, "正在复制：");
+    PlaceLabel(Label5, Panel2, 8, 480, 60, 12, "正在复制：");
     Label5.Hide();
     Label6.SetName("Label6");
-    PlaceLabel(Label6, Panel2, 8, 500, "");
+    PlaceLabel(Label6, Panel2, 8, 500, 132, 12, "");
     Label6.SetAutoSize(false);
-    Label6.SetWidth(132);
     Label6.Hide();
     amFile.SetName("amFile");
     PlaceMeter(amFile, Panel2, 510);
@@ -158,14 +160,12 @@ TMainForm::TMainForm(vcl::TComponent* owner)
     Image4.SetBounds(40, 160, 64, 64);
     Image4.SetTransparent(true);
     Label20.SetName("Label20");
-    PlaceLabel(Label20, Panel4, 40, 264, "");
+    PlaceLabel(Label20, Panel4, 40, 264, 400, 32, "");
     Label20.Font.SetName("隶书");
     Label20.Font.SetSize(24);
-    Label20.SetTransparent(true);
     for (size_t i = 0; i < CommentLabels.size(); ++i) {
         CommentLabels[i]->SetName("Label" + std::to_string(9 + i));
-        PlaceLabel(*CommentLabels[i], Panel4, 200, 314 + 22 * int(i), "");
-        CommentLabels[i]->SetTransparent(true);
+        PlaceLabel(*CommentLabels[i], Panel4, 200, 314 + 22 * int(i), 560, 14, "");
     }
 
     Timer1.SetName("Timer1");
