@@ -139,6 +139,18 @@ TEST_F(Loops, PicturesAndMetersArePaintedWhereTheyStand) {
     meter.SetUsedColor(clLime);
     meter.SetUnusedColor(clWhite);
     meter.DoProgress(50);
+    TLabel label(&form);
+    label.SetParent(&form);
+    label.SetBounds(10, 80, 60, 16);
+    label.SetColor(clYellow);
+    label.SetCaption("");
+    TCGauge gauge(&form);
+    gauge.SetParent(&form);
+    gauge.SetBounds(10, 100, 102, 20);
+    gauge.SetForeColor(clBlue);
+    gauge.SetBackColor(clWhite);
+    gauge.SetShowText(false);
+    gauge.SetProgress(50);
     form.Show();
     form.Refresh();
 
@@ -149,6 +161,57 @@ TEST_F(Loops, PicturesAndMetersArePaintedWhereTheyStand) {
     // The meter's first block is used, its last one not yet.
     EXPECT_EQ(PixelAt(Hwnd(form), 10 + 5, 50 + 10), RGB(0, 255, 0));
     EXPECT_EQ(PixelAt(Hwnd(form), 10 + 195, 50 + 10), RGB(255, 255, 255));
+    EXPECT_EQ(PixelAt(Hwnd(form), 40, 88), RGB(255, 255, 0));
+    EXPECT_EQ(PixelAt(Hwnd(form), 10 + 20, 110), RGB(0, 0, 255));   // done part of the gauge
+    EXPECT_EQ(PixelAt(Hwnd(form), 10 + 80, 110), RGB(255, 255, 255));
     meter.DoProgress(99);
     EXPECT_EQ(PixelAt(Hwnd(form), 10 + 180, 50 + 10), RGB(0, 255, 0));
+}
+
+TEST_F(Loops, FolderBrowserReturnsTheChosenFolderOrNothing) {
+    auto answerWith = [](TTimer& timer, WPARAM answer) {
+        timer.SetOnTimer([&timer, answer](TComponent*) {
+            if (HWND box = FindWindowA("#32770", nullptr); box && IsWindowVisible(box)) {
+                timer.SetEnabled(false);
+                PostMessageA(box, WM_COMMAND, answer, 0);
+            }
+        });
+    };
+    TTimer timer(nullptr);
+    timer.SetInterval(50);
+    answerWith(timer, IDCANCEL);
+    std::string path = "C:\\windows";
+    EXPECT_FALSE(backend().BrowseForFolder("Choose a folder", path));
+    EXPECT_EQ(path, "C:\\windows");
+    timer.SetEnabled(true);
+    answerWith(timer, IDOK);
+    ASSERT_TRUE(backend().BrowseForFolder("Choose a folder", path));
+    EXPECT_EQ(CharUpperA(path.data()), std::string("C:\\WINDOWS"));
+}
+
+TEST_F(Loops, EnterPressesTheDefaultButtonAndEscTheCancelButton) {
+    TForm form(nullptr);
+    form.SetBounds(10, 10, 250, 120);
+    TEdit edit(&form);
+    edit.SetParent(&form);
+    edit.SetBounds(10, 10, 100, 22);
+    TBitBtn next(&form), cancel(&form);
+    next.SetParent(&form);
+    next.SetBounds(10, 50, 75, 25);
+    next.SetDefault(true);
+    cancel.SetParent(&form);
+    cancel.SetBounds(100, 50, 75, 25);
+    cancel.SetCancel(true);
+    int nexts = 0, cancels = 0;
+    next.OnClick = [&](TComponent*) { ++nexts; };
+    cancel.OnClick = [&](TComponent*) { ++cancels; };
+    form.Show();
+    SetFocus(Hwnd(edit));
+    PostMessageA(Hwnd(edit), WM_KEYDOWN, VK_RETURN, 1);
+    backend().ProcessMessages();
+    EXPECT_EQ(nexts, 1);
+    PostMessageA(Hwnd(edit), WM_KEYDOWN, VK_ESCAPE, 1);
+    backend().ProcessMessages();
+    EXPECT_EQ(cancels, 1);
+    EXPECT_EQ(GetWindowLongA(Hwnd(next), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
 }
