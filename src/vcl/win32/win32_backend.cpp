@@ -260,10 +260,11 @@ public:
         auto* form = dynamic_cast<TForm*>(&control);
         switch (what) {
         case TChange::Bounds: {
+            bool outer = applying_;
             applying_ = true;
             SetWindowPos(window, nullptr, control.Left(), control.Top(), control.Width(), control.Height(),
                          SWP_NOZORDER | SWP_NOACTIVATE);
-            applying_ = false;
+            applying_ = outer;
             break;
         }
         case TChange::ZOrder:
@@ -438,7 +439,7 @@ public:
                 GetWindowRect(window, &r);
                 applying_ = true;
                 Guard([&] { control->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); });
-                applying_ = false;
+                applying_ = false;  // the outermost change: the system's
             }
             break;
         case WM_COMMAND:
@@ -695,10 +696,11 @@ private:
                                                                           WS_MAXIMIZE);
             SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(style | keep));
             SetWindowLongPtrA(window, GWL_EXSTYLE, LONG_PTR(exStyle));
+            bool outer = applying_;
             applying_ = true;
             SetWindowPos(window, form->FormStyle() == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0,
                          0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-            applying_ = false;
+            applying_ = outer;
         } else if (auto* button = dynamic_cast<TBitBtn*>(&control)) {
             SendMessageA(window, BM_SETSTYLE, button->Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
         } else if (auto* memo = dynamic_cast<TMemo*>(&control)) {
@@ -1037,7 +1039,7 @@ private:
     std::map<TTimer*, UINT_PTR> timers_;
     std::map<UINT_PTR, TTimer*> timerIds_;
     UINT_PTR lastTimerId_ = 0;
-    bool applying_ = false;
+    bool applying_ = false;  // our own SetWindowPos runs: the form's bounds already hold the values
     std::exception_ptr pending_;
 };
 

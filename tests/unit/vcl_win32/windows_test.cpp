@@ -210,3 +210,26 @@ TEST_F(NativeWindows, DestroyingAParentFirstLeavesNoStaleWindows) {
     EXPECT_EQ(inner->NativeHandle(), nullptr);
     delete inner;
 }
+
+TEST_F(NativeWindows, PageControlShowsOnlyItsActiveSheet) {
+    TPageControl pages(&form);
+    pages.SetParent(&form);
+    pages.SetBounds(10, 180, 180, 60);
+    pages.SetTabsVisible(false);
+    TTabSheet first(&form), second(&form);
+    first.SetPageControl(&pages);
+    second.SetPageControl(&pages);
+    TEdit onSecond(&form);
+    onSecond.SetParent(&second);
+    EXPECT_EQ(ClassOf(Hwnd(pages)), "TSContainer");
+    EXPECT_EQ(GetParent(Hwnd(second)), Hwnd(pages));
+    EXPECT_TRUE(IsWindowVisible(Hwnd(first)));
+    EXPECT_FALSE(IsWindowVisible(Hwnd(onSecond)));
+    ExpectPlace(second, Hwnd(second));
+    pages.SetActivePage(&second);
+    EXPECT_FALSE(IsWindowVisible(Hwnd(first)));
+    EXPECT_TRUE(IsWindowVisible(Hwnd(onSecond)));
+    RECT sheet = PlaceOf(Hwnd(second));
+    EXPECT_EQ(sheet.right - sheet.left, 180);
+    EXPECT_EQ(sheet.bottom - sheet.top, 60);
+}
