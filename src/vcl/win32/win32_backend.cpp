@@ -123,7 +123,8 @@ class Win32Backend final : public Backend {
 public:
     Win32Backend() {
         OleInitialize(nullptr);
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
+        INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                      ICC_LISTVIEW_CLASSES | ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
         HINSTANCE instance = GetModuleHandleA(nullptr);
         WNDCLASSA formClass{};
@@ -222,6 +223,7 @@ public:
         controls_[window] = &control;
         control.SetNativeHandle(window);
         if (dynamic_cast<TCheckListBox*>(&control)) SetWindowSubclass(window, CheckListProc, kCheckListSubclassId, 0);
+        if (GetParent(window)) PlaceInZOrder(control, window);
         ApplyFont(control, window);
         ApplyStyle(control, window);
         ApplyItems(control, window);
@@ -268,11 +270,7 @@ public:
             break;
         }
         case TChange::ZOrder:
-            if (control.Parent()) {
-                for (TControl* sibling : control.Parent()->Controls())
-                    if (HWND h = sibling->IsWindowed() ? Handle(*static_cast<TWinControl*>(sibling)) : nullptr)
-                        SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            }
+            PlaceInZOrder(windowed, window);
             break;
         case TChange::Visible:
             if (form && !control.Visible()) EndModalFor(window);
@@ -671,6 +669,26 @@ private:
     }
 
     // ---- property updates ----
+
+    // Siblings stack in the order of the parent's Controls(), the first at the bottom: the window goes just
+    // below the next windowed sibling that has one, or on top.
+    void PlaceInZOrder(TWinControl& control, HWND window) {
+        if (!control.Parent()) return;
+        const auto& siblings = control.Parent()->Controls();
+        HWND above = HWND_TOP;
+        bool after = false;
+        for (TControl* sibling : siblings) {
+            if (sibling == &control) {
+                after = true;
+            } else if (after && sibling->IsWindowed()) {
+                if (HWND h = Handle(*static_cast<TWinControl*>(sibling))) {
+                    above = h;
+                    break;
+                }
+            }
+        }
+        SetWindowPos(window, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 
     void ApplyFont(TControl& control, HWND window) {
         HFONT font = Font(control.Font);

@@ -233,3 +233,14 @@ TEST_F(NativeWindows, PageControlShowsOnlyItsActiveSheet) {
     EXPECT_EQ(sheet.right - sheet.left, 180);
     EXPECT_EQ(sheet.bottom - sheet.top, 60);
 }
+
+TEST_F(NativeWindows, SiblingWindowsStackInControlOrder) {
+    // The panel is made first and the animation after it: the animation stays above the panel.
+    HWND above = GetWindow(Hwnd(panel), GW_HWNDPREV);
+    while (above && above != Hwnd(animate)) above = GetWindow(above, GW_HWNDPREV);
+    EXPECT_EQ(above, Hwnd(animate));
+    animate.SendToBack();
+    EXPECT_EQ(GetWindow(Hwnd(animate), GW_HWNDLAST), Hwnd(animate));
+    animate.BringToFront();
+    EXPECT_EQ(GetWindow(Hwnd(animate), GW_HWNDFIRST), Hwnd(animate));
+}
