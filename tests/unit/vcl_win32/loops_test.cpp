@@ -215,3 +215,40 @@ TEST_F(Loops, EnterPressesTheDefaultButtonAndEscTheCancelButton) {
     EXPECT_EQ(cancels, 1);
     EXPECT_EQ(GetWindowLongA(Hwnd(next), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
 }
+
+// Not a check of its own: tests/e2e/vcl_smoke.sh runs it to take a screenshot of a sample window with a Chinese
+// caption and text. It keeps the window up for TS_SMOKE_MS milliseconds (default 3000).
+TEST_F(Loops, DISABLED_SampleWindowForScreenshots) {
+    TForm form(nullptr);
+    form.SetCaption("\xB0\xB2\xD7\xB0\xCF\xF2\xB5\xBC");  // GBK
+    form.SetBounds(100, 100, 420, 260);
+    TLabel label(&form);
+    label.SetParent(&form);
+    label.SetBounds(16, 16, 380, 40);
+    label.SetWordWrap(true);
+    label.SetCaption("\xB0\xB2\xD7\xB0\xB3\xCC\xD0\xF2\xD5\xFD\xD4\xDA\xD7\xBC\xB1\xB8...");
+    TArMeter meter(&form);
+    meter.SetParent(&form);
+    meter.SetBounds(16, 70, 380, 20);
+    meter.DoProgress(60);
+    TCheckListBox checks(&form);
+    checks.SetParent(&form);
+    checks.SetBounds(16, 100, 200, 70);
+    checks.Items.Add("Program");
+    checks.Items.Add("Help");
+    checks.SetAllowGrayed(true);
+    checks.SetState(0, TCheckBoxState::cbChecked);
+    checks.SetState(1, TCheckBoxState::cbGrayed);
+    TBitBtn ok(&form);
+    ok.SetParent(&form);
+    ok.SetBounds(320, 190, 75, 25);
+    ok.SetKind(TBitBtnKind::bkOK);
+    ok.SetCaption("\xC8\xB7\xB6\xA8");
+    form.Show();
+    char wait[32] = {};
+    DWORD ms = GetEnvironmentVariableA("TS_SMOKE_MS", wait, sizeof(wait)) ? DWORD(atoi(wait)) : 3000;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
+        backend().ProcessMessages();
+        Sleep(20);
+    }
+}
