@@ -128,7 +128,7 @@ public:
         InitCommonControlsEx(&controls);
         HINSTANCE instance = GetModuleHandleA(nullptr);
         WNDCLASSA formClass{};
-        formClass.style = CS_DBLCLKS;
+        formClass.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;  // captions and bevels depend on the size
         formClass.lpfnWndProc = FormWindowProc;
         formClass.hInstance = instance;
         formClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -260,6 +260,15 @@ public:
         HWND window = Handle(windowed);
         if (!window) return;
         auto* form = dynamic_cast<TForm*>(&control);
+        // The library has no change kind for a new parent; a windowed control moved to another parent is
+        // noticed with the next change it reports (joining a parent always reports its inherited font).
+        if (!form || control.Parent()) {
+            HWND parent = control.Parent() ? Handle(*control.Parent()) : utility_;
+            if (parent && GetParent(window) != parent) {
+                ::SetParent(window, parent);
+                PlaceInZOrder(windowed, window);
+            }
+        }
         switch (what) {
         case TChange::Bounds: {
             bool outer = applying_;

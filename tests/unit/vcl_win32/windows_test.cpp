@@ -244,3 +244,11 @@ TEST_F(NativeWindows, SiblingWindowsStackInControlOrder) {
     animate.BringToFront();
     EXPECT_EQ(GetWindow(Hwnd(animate), GW_HWNDFIRST), Hwnd(animate));
 }
+
+TEST_F(NativeWindows, AWindowedControlMovedToAnotherParentMovesItsWindow) {
+    TEdit moved(&form);
+    moved.SetParent(&panel);
+    ASSERT_EQ(GetParent(Hwnd(moved)), Hwnd(panel));
+    moved.SetParent(&form);
+    EXPECT_EQ(GetParent(Hwnd(moved)), Hwnd(form));
+}
