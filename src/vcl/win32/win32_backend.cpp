@@ -284,7 +284,7 @@ public:
         case TChange::Visible:
             if (form && !control.Visible()) EndModalFor(window);
             if (form && control.Visible()) {
-                ShowWindow(window, SW_SHOW);
+                ShowWindow(window, form->WindowState() == TWindowState::wsMinimized ? SW_SHOWMINIMIZED : SW_SHOW);
                 SetForegroundWindow(window);
                 UpdateWindow(window);
             } else {
@@ -727,6 +727,10 @@ private:
             applying_ = true;
             SetWindowPos(window, form->FormStyle() == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0,
                          0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            // Minimising goes through the system; a maximised form's size is set by the library itself.
+            bool minimized = form->WindowState() == TWindowState::wsMinimized;
+            if (IsWindowVisible(window) && minimized != bool(IsIconic(window)))
+                ShowWindow(window, minimized ? SW_MINIMIZE : SW_RESTORE);
             applying_ = outer;
         } else if (auto* button = dynamic_cast<TBitBtn*>(&control)) {
             SendMessageA(window, BM_SETSTYLE, button->Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);

@@ -252,3 +252,15 @@ TEST_F(NativeWindows, AWindowedControlMovedToAnotherParentMovesItsWindow) {
     moved.SetParent(&form);
     EXPECT_EQ(GetParent(Hwnd(moved)), Hwnd(form));
 }
+
+TEST_F(NativeWindows, BorderStyleAndWindowStateReachTheFrame) {
+    form.SetBorderStyle(TBorderStyle::bsDialog);
+    EXPECT_FALSE(GetWindowLongA(Hwnd(form), GWL_STYLE) & WS_THICKFRAME);
+    EXPECT_TRUE(GetWindowLongA(Hwnd(form), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+    form.SetFormStyle(TFormStyle::fsStayOnTop);
+    EXPECT_TRUE(GetWindowLongA(Hwnd(form), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    form.SetWindowState(TWindowState::wsMinimized);
+    EXPECT_TRUE(IsIconic(Hwnd(form)));
+    form.SetWindowState(TWindowState::wsNormal);
+    EXPECT_FALSE(IsIconic(Hwnd(form)));
+}
