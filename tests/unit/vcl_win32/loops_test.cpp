@@ -57,6 +57,26 @@ std::vector<uint8_t> RedBitmap() {
     return bmp;
 }
 
+// A visible dialog (message box, folder browser) of this thread, with the given caption unless null; tests
+// run in parallel with other programs on the same display, whose dialogs must not be answered.
+HWND OwnDialog(const char* caption) {
+    struct Search {
+        const char* caption;
+        HWND found;
+    } search{caption, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            if (ClassOf(window) != "#32770" || !IsWindowVisible(window)) return TRUE;
+            if (search->caption && TextOf(window) != search->caption) return TRUE;
+            search->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 COLORREF PixelAt(HWND window, int x, int y) {
     HDC dc = GetDC(window);
     COLORREF color = GetPixel(dc, x, y);
@@ -94,7 +114,7 @@ TEST_F(Loops, MessageBoxesAreAnsweredByTheirButtons) {
     TTimer timer(nullptr);
     timer.SetInterval(30);
     timer.SetOnTimer([&](TComponent*) {
-        if (HWND box = FindWindowA("#32770", "Disk")) {
+        if (HWND box = OwnDialog("Disk")) {
             timer.SetEnabled(false);
             PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
         }
@@ -102,7 +122,7 @@ TEST_F(Loops, MessageBoxesAreAnsweredByTheirButtons) {
     EXPECT_EQ(backend().ShowMessageBox("Insert disk 2", "Disk", mbOKCancel | mbIconQuestion), idCancel);
     timer.SetEnabled(true);
     timer.SetOnTimer([&](TComponent*) {
-        if (HWND box = FindWindowA("#32770", "Disk")) {
+        if (HWND box = OwnDialog("Disk")) {
             timer.SetEnabled(false);
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
@@ -171,7 +191,7 @@ TEST_F(Loops, PicturesAndMetersArePaintedWhereTheyStand) {
 TEST_F(Loops, FolderBrowserReturnsTheChosenFolderOrNothing) {
     auto answerWith = [](TTimer& timer, WPARAM answer) {
         timer.SetOnTimer([&timer, answer](TComponent*) {
-            if (HWND box = FindWindowA("#32770", nullptr); box && IsWindowVisible(box)) {
+            if (HWND box = OwnDialog(nullptr)) {
                 timer.SetEnabled(false);
                 PostMessageA(box, WM_COMMAND, answer, 0);
             }
