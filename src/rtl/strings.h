@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rtl {
 
@@ -45,5 +46,8 @@ std::string IntToHex(uint64_t value, int digits);
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 // Replaces every '/' by '\'.
 std::string SlashesToBackslashes(std::string_view text);
+// The lines of a text, split at LF with a CR before it dropped; a final line without LF counts, an empty
+// text has none.
+std::vector<std::string> SplitLines(std::string_view text);
 
 }  // namespace rtl

@@ -5,6 +5,7 @@
 
 #include "os/sim/sim_machine.h"
 #include "os/sim/sim_registry.h"
+#include "rtl/strings.h"
 
 namespace setupcheck {
 
@@ -102,15 +103,9 @@ MachineFile ParseMachineFile(const std::string& utf8Text) {
     std::string section;
     bool drivesGiven = false;
     int lineNumber = 0;
-    size_t start = 0;
     std::string text = utf8Text.rfind("\xEF\xBB\xBF", 0) == 0 ? utf8Text.substr(3) : utf8Text;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string raw = text.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& raw : rtl::SplitLines(text)) {
         ++lineNumber;
-        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         std::string line = Trim(raw);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line[0] == '[') {

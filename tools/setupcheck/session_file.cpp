@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "rtl/strings.h"
+
 namespace setupcheck {
 
 namespace {
@@ -41,14 +43,8 @@ std::vector<SessionAction> ParseSessionFile(const std::string& utf8Text) {
     std::vector<SessionAction> actions;
     std::string text = utf8Text.rfind("\xEF\xBB\xBF", 0) == 0 ? utf8Text.substr(3) : utf8Text;
     int lineNumber = 0;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
+    for (std::string line : rtl::SplitLines(text)) {
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         size_t hash = line.find('#');
         if (hash != std::string::npos) line = line.substr(0, hash);
         while (!line.empty() && IsBlank(line.back())) line.pop_back();

@@ -39,3 +39,9 @@ TEST(Trim, RemovesSpacesAndControlCharacters) {
     EXPECT_EQ(ReplaceAll("a/b/c", "/", "\\"), "a\\b\\c");
     EXPECT_EQ(IntToHex(0x22957a6e, 8), "22957A6E");
 }
+
+TEST(Lines, SplitAtLineFeedsDroppingCarriageReturns) {
+    EXPECT_EQ(SplitLines("a\r\nb\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(SplitLines("last\n"), (std::vector<std::string>{"last"}));
+    EXPECT_TRUE(SplitLines("").empty());
+}
