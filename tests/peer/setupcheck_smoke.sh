@@ -1,5 +1,5 @@
 #!/bin/bash
-# Smoke check of the setupcheck binary (not in ctest): simulates a small medium, checks that the report is
+# Smoke check of the setupcheck binary: simulates a small medium, checks that the report is
 # valid JSON with the expected ending and steps, and that bad arguments exit with 2.
 # Usage: setupcheck_smoke.sh PATH/TO/setupcheck
 set -euo pipefail
