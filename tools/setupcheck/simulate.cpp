@@ -16,6 +16,7 @@
 #include "app/setup_program.h"
 #include "archive/crc32.h"
 #include "os/machine.h"
+#include "os/sim/lnk_writer.h"
 #include "os/sim/sim_machine.h"
 #include "os/sim/sim_registry.h"
 #include "os/sim/sim_shell.h"
@@ -213,50 +214,13 @@ FileSnapshot SnapshotFiles(os::sim::SimMachine& machine) {
 
 // --- Shell links: the fields the report shows, read back from the saved .LNK bytes ---
 
-uint32_t Le(const std::string& bytes, size_t at, size_t width) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < width; ++i) value |= uint32_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-    return value;
-}
-
-// Whether [at, at + length) lies inside bytes; the one check every read below goes through.
-bool Inside(const std::string& bytes, size_t at, size_t length) { return at <= bytes.size() && length <= bytes.size() - at; }
-
-// Target, working directory and description (ANSI) of a link file; empty fields for what is missing or
-// cut short.
+// Target, working directory and description (ANSI) of a link file.
 ReportLink ReadLink(const std::string& bytes) {
-    constexpr size_t kHeaderSize = 0x4C;
-    enum : uint32_t { kIdList = 0x01, kLinkInfo = 0x02, kName = 0x04, kRelative = 0x08, kWorkDir = 0x10, kUnicode = 0x80 };
+    os::sim::detail::LinkContents contents = os::sim::detail::ReadShellLink(bytes);
     ReportLink link;
-    if (!Inside(bytes, 0, kHeaderSize) || Le(bytes, 0, 4) != kHeaderSize) return link;
-    uint32_t flags = Le(bytes, 0x14, 4);
-    size_t at = kHeaderSize;
-    if (flags & kIdList) {
-        if (!Inside(bytes, at, 2)) return link;
-        at += 2 + Le(bytes, at, 2);
-    }
-    if (flags & kLinkInfo) {
-        if (!Inside(bytes, at, 0x1C)) return link;
-        uint32_t size = Le(bytes, at, 4);
-        uint32_t baseOffset = Le(bytes, at + 16, 4);
-        if ((Le(bytes, at + 8, 4) & 1) && baseOffset < size && Inside(bytes, at, size)) {
-            size_t start = at + baseOffset, end = start;
-            while (end < at + size && bytes[end] != '\0') ++end;
-            link.target = bytes.substr(start, end - start);
-        }
-        at += size;
-    }
-    auto next = [&](std::string* into) {
-        if (!Inside(bytes, at, 2)) return false;
-        size_t count = Le(bytes, at, 2), length = (flags & kUnicode) ? count * 2 : count;
-        if (!Inside(bytes, at + 2, length)) return false;
-        if (into && !(flags & kUnicode)) *into = bytes.substr(at + 2, length);
-        at += 2 + length;
-        return true;
-    };
-    if ((flags & kName) && !next(&link.description)) return link;
-    if ((flags & kRelative) && !next(nullptr)) return link;
-    if (flags & kWorkDir) next(&link.workdir);
+    link.target = contents.localBasePath;
+    link.workdir = contents.workingDirectory;
+    link.description = contents.description;
     return link;
 }
 

@@ -109,4 +109,54 @@ std::vector<uint8_t> BuildShellLink(const LinkContents& link) {
     return out;
 }
 
+namespace {
+
+// Whether [at, at + length) lies inside bytes; the one check every read below goes through.
+bool Inside(const std::string& bytes, size_t at, size_t length) { return at <= bytes.size() && length <= bytes.size() - at; }
+
+uint32_t ReadLE(const std::string& bytes, size_t at, size_t width) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < width; ++i) value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+    return value;
+}
+
+}  // namespace
+
+LinkContents ReadShellLink(const std::string& bytes) {
+    LinkContents link;
+    link.localBasePath.clear();
+    if (!Inside(bytes, 0, kLinkHeaderSize) || ReadLE(bytes, 0, 4) != kLinkHeaderSize) return link;
+    uint32_t flags = ReadLE(bytes, 0x14, 4);
+    size_t at = kLinkHeaderSize;
+    if (flags & kHasLinkTargetIdList) {
+        if (!Inside(bytes, at, 2)) return link;
+        at += 2 + ReadLE(bytes, at, 2);
+    }
+    if (flags & kHasLinkInfo) {
+        if (!Inside(bytes, at, kLinkInfoHeaderSize)) return link;
+        uint32_t size = ReadLE(bytes, at, 4);
+        uint32_t baseOffset = ReadLE(bytes, at + 16, 4);
+        if ((ReadLE(bytes, at + 8, 4) & kVolumeIdAndLocalBasePath) && baseOffset < size && Inside(bytes, at, size)) {
+            size_t start = at + baseOffset, end = start;
+            while (end < at + size && bytes[end] != '\0') ++end;
+            link.localBasePath = bytes.substr(start, end - start);
+        }
+        at += size;
+    }
+    // StringData: counted strings in flag order.
+    auto next = [&](std::string* into) {
+        if (!Inside(bytes, at, 2)) return false;
+        size_t count = ReadLE(bytes, at, 2), length = (flags & kIsUnicode) ? count * 2 : count;
+        if (!Inside(bytes, at + 2, length)) return false;
+        if (into && !(flags & kIsUnicode)) *into = bytes.substr(at + 2, length);
+        at += 2 + length;
+        return true;
+    };
+    if ((flags & kHasName) && !next(&link.description)) return link;
+    if ((flags & kHasRelativePath) && !next(nullptr)) return link;
+    if ((flags & kHasWorkingDir) && !next(&link.workingDirectory)) return link;
+    if (flags & kHasArguments) next(&link.arguments);
+    return link;
+}
+
 }  // namespace os::sim::detail

@@ -1,4 +1,4 @@
-// Internal to os/sim: the bytes of a shell link (.LNK) file in the Shell Link Binary File Format, with ANSI
+// Internal to os/sim (and setupcheck, which reads links back): the bytes of a shell link (.LNK) file in the Shell Link Binary File Format, with ANSI
 // strings: header, link info (volume and local base path), description, working directory and arguments.
 #pragma once
 #include <cstdint>
@@ -47,5 +47,10 @@ struct LinkContents {
 
 // The whole file. Strings longer than a counted string can hold (65535 bytes) are cut there.
 std::vector<uint8_t> BuildShellLink(const LinkContents& link);
+
+// Reads back the local base path, description, working directory and arguments of a link file (ANSI
+// strings; Unicode strings are skipped). Fields that are missing or cut short come back empty; nothing
+// outside bytes is read.
+LinkContents ReadShellLink(const std::string& bytes);
 
 }  // namespace os::sim::detail

@@ -313,14 +313,7 @@ public:
     // The simulated machine's local time is UTC. As on Windows, changing the time needs write access.
     bool setLastWriteTime(const LocalDateTime& t) override {
         if (!writable_) return Fail(kErrorAccessDenied);
-        struct tm parts {};
-        parts.tm_year = t.year - 1900;
-        parts.tm_mon = t.month - 1;
-        parts.tm_mday = t.day;
-        parts.tm_hour = t.hour;
-        parts.tm_min = t.minute;
-        parts.tm_sec = t.second;
-        time_t seconds = timegm(&parts);
+        time_t seconds = static_cast<time_t>(detail::UtcSeconds(t));
         struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
         if (::futimens(fd_, times) != 0) return FailErrno();
         return true;
@@ -792,6 +785,17 @@ std::optional<std::string> SimMachine::windowsPath(const std::string& hostPath) 
 
 namespace detail {
 uint32_t& LastError() { return lastErrorCode; }
+
+int64_t UtcSeconds(const LocalDateTime& t) {
+    struct tm parts {};
+    parts.tm_year = t.year - 1900;
+    parts.tm_mon = t.month - 1;
+    parts.tm_mday = t.day;
+    parts.tm_hour = t.hour;
+    parts.tm_min = t.minute;
+    parts.tm_sec = t.second;
+    return static_cast<int64_t>(timegm(&parts));
+}
 }  // namespace detail
 
 Settings& SimMachine::settings() { return state_->settings; }

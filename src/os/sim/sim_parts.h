@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "os/codepage.h"
+#include "os/files.h"
 #include "os/profile.h"
 #include "os/registry.h"
 #include "os/shell.h"
@@ -21,6 +22,9 @@ std::unique_ptr<Registry> MakeRegistry(SimMachine& machine);
 std::unique_ptr<Profile> MakeProfile(SimMachine& machine);
 std::unique_ptr<System> MakeSystem(SimMachine& machine);
 std::unique_ptr<Shell> MakeShell(SimMachine& machine);
+
+// Seconds since 1970 of a local time; the simulated machine's local time is UTC.
+int64_t UtcSeconds(const LocalDateTime& time);
 
 // The calling thread's last error code, the one FileSystem::lastError reports; parts set it as Win32 calls do.
 uint32_t& LastError();

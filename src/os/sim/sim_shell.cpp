@@ -49,15 +49,8 @@ bool IsAbsolute(const std::string& path) {
 
 // FILETIME of a local time; the simulated machine's local time is UTC.
 uint64_t FileTimeOf(const LocalDateTime& t) {
-    struct tm parts {};
-    parts.tm_year = t.year - 1900;
-    parts.tm_mon = t.month - 1;
-    parts.tm_mday = t.day;
-    parts.tm_hour = t.hour;
-    parts.tm_min = t.minute;
-    parts.tm_sec = t.second;
     constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
-    int64_t seconds = static_cast<int64_t>(timegm(&parts)) + kSecondsFrom1601To1970;
+    int64_t seconds = detail::UtcSeconds(t) + kSecondsFrom1601To1970;
     return seconds < 0 ? 0 : static_cast<uint64_t>(seconds) * 10000000u;
 }
 
