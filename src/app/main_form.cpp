@@ -13,7 +13,9 @@
 #include "rtl/exceptions.h"
 #include "rtl/strings.h"
 #include "wizard/setup_busy.h"
-#include "wizard/setup_guide_standin.h"
+#include "wizard/setup_guide.h"
+#include "wizard/setup_module_sel.h"
+#include "wizard/setup_path_dialog.h"
 
 namespace app {
 namespace {

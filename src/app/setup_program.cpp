@@ -5,7 +5,9 @@
 #include "app/main_form.h"
 #include "vcl/forms.h"
 #include "wizard/setup_busy.h"
-#include "wizard/setup_guide_standin.h"
+#include "wizard/setup_guide.h"
+#include "wizard/setup_module_sel.h"
+#include "wizard/setup_path_dialog.h"
 #include "wizard/setup_prompt.h"
 
 namespace app {

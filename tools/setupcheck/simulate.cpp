@@ -27,7 +27,9 @@
 #include "vcl/headless/headless_backend.h"
 #include "vcl/headless/script.h"
 #include "wizard/setup_busy.h"
-#include "wizard/setup_guide_standin.h"
+#include "wizard/setup_guide.h"
+#include "wizard/setup_module_sel.h"
+#include "wizard/setup_path_dialog.h"
 #include "wizard/setup_prompt.h"
 
 namespace fs = std::filesystem;

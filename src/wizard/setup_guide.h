@@ -1,7 +1,11 @@
-// Stand-ins for the wizard (TfrmSetupGuide) and its two dialogs (TfrmModuleSel, TfrmPath) until the real
-// windows are written: they take their place among the six start-up windows, add their progress marks
-// to the prompt window and hand the main window what the installation sequence reads from the wizard.
+// The setup wizard (TfrmSetupGuide). Still a stand-in for the page flow: it takes its place among the six
+// start-up windows, adds its progress marks to the prompt window and hands the main window what the
+// installation sequence reads from the wizard. Pages 7 and 8 (paths, disk space, summary) live in
+// setup_paths.cpp.
 #pragma once
+#include <cstdint>
+
+#include "vcl/comctrls.h"
 #include "vcl/forms.h"
 #include "vcl/stdctrls.h"
 
@@ -28,20 +32,25 @@ public:
     vcl::TBitBtn BitBtn2{this};
     vcl::TCheckListBox CheckListBox1{this};
     vcl::TEdit EdtInsName{this};
-};
 
-// The module dialog, reduced to its progress mark.
-class TfrmModuleSel : public vcl::TForm {
-public:
-    explicit TfrmModuleSel(vcl::TComponent* owner);
-    void FormCreate(vcl::TComponent* sender);
-};
+    // Pages 7 and 8 (setup_paths.cpp).
+    void FillPathList();
+    void ListView1Click(vcl::TComponent* sender);
+    void BitBtn5Click(vcl::TComponent* sender);
+    void BitBtn6Click(vcl::TComponent* sender);
+    void FillSummary();
+    bool CheckDiskSpace();  // true = shortage
 
-// The path dialog, reduced to its progress mark.
-class TfrmPath : public vcl::TForm {
-public:
-    explicit TfrmPath(vcl::TComponent* owner);
-    void FormCreate(vcl::TComponent* sender);
+    vcl::TListView ListView1{this};
+    vcl::TBitBtn BitBtn5{this};
+    vcl::TBitBtn BitBtn6{this};
+    vcl::TListBox ListBox1{this};
+
+    // Results of the disk-space check.
+    int64_t RequiredBytes = 0;
+    int DriveNo = 0;
+    int FreeMB = 0;
 };
 
 }  // namespace wizard
+

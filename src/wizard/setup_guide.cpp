@@ -1,6 +1,5 @@
-// Stand-ins for the wizard and its two dialogs (see the header): enough of each for the start-up order,
-// the prompt marks and the installation sequence.
-#include "wizard/setup_guide_standin.h"
+// The setup wizard, still a stand-in for the page flow (see the header).
+#include "wizard/setup_guide.h"
 
 #include <string>
 
@@ -94,19 +93,5 @@ bool TfrmSetupGuide::ProductChosen(int index) const {
     return index >= 0 && index < CheckListBox1.Items.Count() &&
            CheckListBox1.State(index) != vcl::TCheckBoxState::cbUnchecked;
 }
-
-TfrmModuleSel::TfrmModuleSel(vcl::TComponent* owner) : vcl::TForm(owner) {
-    SetName("frmModuleSel");
-    OnCreate = vcl::Method(this, &TfrmModuleSel::FormCreate);
-}
-
-void TfrmModuleSel::FormCreate(vcl::TComponent*) { AddPromptMark(); }
-
-TfrmPath::TfrmPath(vcl::TComponent* owner) : vcl::TForm(owner) {
-    SetName("frmPath");
-    OnCreate = vcl::Method(this, &TfrmPath::FormCreate);
-}
-
-void TfrmPath::FormCreate(vcl::TComponent*) { AddPromptMark(); }
 
 }  // namespace wizard
