@@ -127,6 +127,9 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     height_ = height;
     Changed(TChange::Bounds);
     if (resized) Resize();
+    // An aligned control that changes its size moves its aligned siblings (a bottom bar given its height
+    // after its alignment stays inside the parent).
+    if (parent_ && align_ != TAlign::alNone && !parent_->realigning_) parent_->Realign();
 }
 
 void TControl::SetVisible(bool visible) {
@@ -213,6 +216,8 @@ void TWinControl::HandleNeeded() {
 void TWinControl::Resize() { Realign(); }
 
 void TWinControl::Realign() {
+    if (realigning_) return;
+    realigning_ = true;
     TRect free = ClientRect();
     auto place = [&](TAlign align) {
         for (TControl* child : controls_) {
@@ -244,6 +249,7 @@ void TWinControl::Realign() {
     };
     for (TAlign align : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient})
         place(align);
+    realigning_ = false;
 }
 
 }  // namespace vcl

@@ -182,6 +182,7 @@ private:
     friend class TControl;
     std::vector<TControl*> controls_;
     bool handleAllocated_ = false;
+    bool realigning_ = false;
     void* nativeHandle_ = nullptr;
 };
 

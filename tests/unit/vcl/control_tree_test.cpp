@@ -117,6 +117,14 @@ TEST_F(ControlTree, AlignedChildrenShareTheParentsClientArea) {
     EXPECT_EQ(client.BoundsRect(), (TRect{0, 30, 300, 200}));
     parent.SetWidth(250);
     EXPECT_EQ(client.BoundsRect(), (TRect{0, 30, 250, 200}));
+
+    // A bottom bar aligned first and sized afterwards stays inside the parent and moves the client area.
+    TPanel bottom(nullptr);
+    bottom.SetParent(&parent);
+    bottom.SetAlign(TAlign::alBottom);
+    bottom.SetHeight(44);
+    EXPECT_EQ(bottom.BoundsRect(), (TRect{0, 156, 250, 200}));
+    EXPECT_EQ(client.BoundsRect(), (TRect{0, 30, 250, 156}));
 }
 
 TEST_F(ControlTree, CheckingARadioButtonUnchecksItsSiblingsAndFiresOnClick) {
