@@ -77,7 +77,7 @@ public:
     // Negative sizes are kept as 0. A change of size fires Resize().
     virtual void SetBounds(int left, int top, int width, int height);
     TRect BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
-    TRect ClientRect() const { return {0, 0, width_, height_}; }
+    virtual TRect ClientRect() const { return {0, 0, width_, height_}; }
 
     bool Visible() const { return visible_; }
     virtual void SetVisible(bool visible);

@@ -43,6 +43,8 @@ public:
     int ClientHeight() const;
     void SetClientWidth(int width);
     void SetClientHeight(int height);
+    // Aligned controls share the client area, not the whole window.
+    TRect ClientRect() const override { return {0, 0, ClientWidth(), ClientHeight()}; }
 
     // Showing a form: the first time its windows are made and a centred form is centred; then OnShow and
     // OnActivate fire and, for a maximised form, its size becomes the screen's (OnResize), as on Windows.

@@ -264,3 +264,25 @@ TEST_F(NativeWindows, BorderStyleAndWindowStateReachTheFrame) {
     form.SetWindowState(TWindowState::wsNormal);
     EXPECT_FALSE(IsIconic(Hwnd(form)));
 }
+
+TEST_F(NativeWindows, AlignedControlsFillTheClientAreaNotTheFrame) {
+    TForm dialog(nullptr);
+    dialog.SetBorderStyle(TBorderStyle::bsDialog);
+    dialog.SetClientWidth(496);
+    dialog.SetClientHeight(360);
+    TPanel bar(nullptr);
+    bar.SetParent(&dialog);
+    bar.SetAlign(TAlign::alBottom);
+    bar.SetHeight(44);
+    dialog.Show();
+    RECT client;
+    GetClientRect(Hwnd(dialog), &client);
+    EXPECT_EQ(client.right, 496);
+    EXPECT_EQ(client.bottom, 360);
+    RECT placed;
+    GetWindowRect(Hwnd(bar), &placed);
+    MapWindowPoints(HWND_DESKTOP, Hwnd(dialog), reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(placed.top, 316);
+    EXPECT_EQ(placed.bottom, 360);
+    EXPECT_EQ(placed.right, 496);
+}
