@@ -128,10 +128,14 @@ public:
     void SetWordWrap(bool value) { wordWrap_ = value; Changed(TChange::Style); }
     TScrollStyle ScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle value) { scrollBars_ = value; Changed(TChange::Style); }
+    // bsSingle (the default) draws the sunken edge; bsNone draws none. Other values count as bsSingle.
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle value) { borderStyle_ = value; Changed(TChange::Style); }
 
 private:
     bool readOnly_ = false, wordWrap_ = true;
     TScrollStyle scrollBars_ = TScrollStyle::ssNone;
+    TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
 };
 
 // A list box. ItemIndex is -1 or a valid index; the program setting it fires nothing, a user's selection

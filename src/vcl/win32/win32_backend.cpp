@@ -196,7 +196,7 @@ public:
                 TScrollStyle bars = memo->ScrollBars();
                 if (bars == TScrollStyle::ssVertical || bars == TScrollStyle::ssBoth) style |= WS_VSCROLL;
                 if (bars == TScrollStyle::ssHorizontal || bars == TScrollStyle::ssBoth) style |= WS_HSCROLL;
-                exStyle |= WS_EX_CLIENTEDGE;
+                if (memo->BorderStyle() != TBorderStyle::bsNone) exStyle |= WS_EX_CLIENTEDGE;
                 text = memo->Lines.Count() ? memo->Lines.Text() : memo->Text();
             } else if (auto* edit = dynamic_cast<TEdit*>(&control)) {
                 className = "EDIT";
@@ -736,6 +736,15 @@ private:
             SendMessageA(window, BM_SETSTYLE, button->Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
         } else if (auto* memo = dynamic_cast<TMemo*>(&control)) {
             SendMessageA(window, EM_SETREADONLY, memo->ReadOnly(), 0);
+            // The sunken edge follows BorderStyle; the frame is redrawn when it changes.
+            LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
+            LONG_PTR wanted = memo->BorderStyle() == TBorderStyle::bsNone ? (exStyle & ~LONG_PTR(WS_EX_CLIENTEDGE))
+                                                                          : (exStyle | WS_EX_CLIENTEDGE);
+            if (wanted != exStyle) {
+                SetWindowLongPtrA(window, GWL_EXSTYLE, wanted);
+                SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            }
         } else if (auto* edit = dynamic_cast<TEdit*>(&control)) {
             SendMessageA(window, EM_SETREADONLY, edit->ReadOnly(), 0);
             SendMessageA(window, EM_LIMITTEXT, edit->MaxLength(), 0);
