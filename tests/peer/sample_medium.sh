@@ -38,8 +38,8 @@ for dir in "$samples"/medium-src/packages/*/; do
 done
 
 # --- the description -----------------------------------------------------------------------------------
-# Reads the three files as the setup does (first section and key of a name, letter case not counting) and
-# prints the facts the simulation is checked against as JSON.
+# Reads the three files as the setup does (names in any letter case; a section or key given twice is a
+# problem) and prints the facts the simulation is checked against as JSON.
 python3 - "$medium" "$work/x" >"$work/facts.json" <<'PY'
 import json, os, re, sys
 
@@ -70,7 +70,7 @@ def load(name, ini=True):
         text = data.decode("gbk", "replace")
     if not ini:
         return None
-    sections, order = {}, {}
+    sections = {}
     current = None
     for line in text.split("\r\n"):
         line = line.strip()
@@ -78,8 +78,9 @@ def load(name, ini=True):
             continue
         if line.startswith("[") and "]" in line:
             key = line[1:line.rindex("]")].strip().upper()
+            if key in sections:
+                problem(f"{name}: section [{key}] given twice; only the first is read")
             current = sections.setdefault(key, {})
-            order.setdefault(key, [])
             continue
         if current is None or "=" not in line:
             problem(f"{name}: stray line {line!r}")
