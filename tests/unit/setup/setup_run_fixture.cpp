@@ -73,13 +73,21 @@ void SetupRun::WriteMedium(const std::string& additionalPrograms) {
 }
 
 void SetupRun::Run() {
-    app::RunSetupProgram([this] {
-        app::MainForm->OnStage = [this](const std::string& stage) {
-            timeline.push_back("stage:" + stage + "@" + std::to_string(MarkedStep()));
-            if (stageHook) stageHook(stage);
-        };
-        if (beforeRun) beforeRun();
-    });
+    try {
+        app::RunSetupProgram([this] {
+            app::MainForm->OnStage = [this](const std::string& stage) {
+                timeline.push_back("stage:" + stage + "@" + std::to_string(MarkedStep()));
+                if (stageHook) stageHook(stage);
+            };
+            if (beforeRun) beforeRun();
+        });
+    } catch (const vcl::ERunEnded& ended) {
+        // The script ran out or an action was refused: say which (the texts are GBK; the test log shows bytes).
+        std::string boxes;
+        for (const auto& box : Boxes()) boxes += " [" + box.text + "]";
+        ADD_FAILURE() << "the run ended early: " << ended.Message() << "; page "
+                      << (app::frmSetupGuide ? app::frmSetupGuide->PageNo : 0) << "; message boxes:" << boxes;
+    }
 }
 
 int SetupRun::MarkedStep() {

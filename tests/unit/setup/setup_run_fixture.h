@@ -55,16 +55,25 @@ protected:
     std::string In(const std::string& name) const { return folder + "\\" + name; }
     // A package with one small item.
     void Package(const std::string& name);
-    // Three install modes and two products. Mode 1's lead module is a selected "MSDE2000", mode 2's is
-    // "Client", mode 3's an unselected "MSDE2000". additionalPrograms is the body of
+    // Three install modes and two products. Mode 1's lead module is a selected "MSDE2000" (the wizard
+    // shows the instance page), mode 2's is "Client" (no instance page), mode 3's an unselected "MSDE2000"
+    // in a mode of Kind 1 (instance page, no checks). additionalPrograms is the body of
     // [Additional Programs].
     void WriteMedium(const std::string& additionalPrograms = "");
 
     // Runs the program; every stage the sequence starts is added to timeline as "stage:<name>" with the
     // marked step ("stage:CopyPackages@2"), and OnStage also calls stageHook when set.
     void Run();
-    // Script shorthands: install from the wizard, or cancel it and confirm the question.
-    void Install() { script.Add(vcl::headless::ScriptAction::Click("BitBtn2")); }
+    // Script shorthands: install from the wizard (Next through the pages, accepting the licence; with
+    // instancePage the mode shows page 6, whose instance name must pass its checks), or cancel it and
+    // confirm the question.
+    void Install(bool instancePage = true) {
+        using vcl::headless::ScriptAction;
+        script.Add(ScriptAction::Click("BitBtn2"));       // 1 -> 2
+        script.Add(ScriptAction::Click("RadioButton1"));  // accept the licence
+        int nexts = instancePage ? 7 : 6;                 // 2 -> 3 -> 4 -> 5 [-> 6] -> 7 -> 8 -> install
+        for (int i = 0; i < nexts; ++i) script.Add(ScriptAction::Click("BitBtn2"));
+    }
     void CancelWizard() {
         script.Add(vcl::headless::ScriptAction::Click("BitBtn1"));
         script.Add(vcl::headless::ScriptAction::AnswerOk());

@@ -1,0 +1,92 @@
+// The wizard fixture (see the header).
+#include "wizard/wizard_fixture.h"
+
+#include "os/machine.h"
+#include "support/test_machine.h"
+#include "support/zip_builder.h"
+#include "vcl/headless/actions.h"
+#include "wizard/setup_busy.h"
+#include "wizard/setup_path_dialog.h"
+#include "wizard/setup_prompt.h"
+
+#ifndef _WIN32
+#include "os/sim/sim_machine.h"
+#endif
+
+namespace wizard_test {
+
+void WizardTest::SetUp() {
+    previousBackend_ = vcl::SetBackend(&backend);
+    folder = test_support::MakeTempDir();
+    previousDirectory_ = os::files().getCurrentDirectory();
+    os::files().setCurrentDirectory(folder);
+#ifndef _WIN32
+    dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
+#endif
+}
+
+void WizardTest::TearDown() {
+    vcl::Application->DestroyForms();
+    app::MainForm = nullptr;
+    app::frmPrompt = nullptr;
+    app::frmModuleSel = nullptr;
+    app::frmPath = nullptr;
+    app::frmSetup = nullptr;
+    app::frmSetupGuide = nullptr;
+    vcl::SetBackend(previousBackend_);
+    os::files().setCurrentDirectory(previousDirectory_);
+#ifndef _WIN32
+    dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
+#endif
+}
+
+void WizardTest::Write(const std::string& name, const std::string& text) { test_support::WriteFile(In(name), text); }
+
+void WizardTest::WriteMedium(const std::string& setupIni) {
+    Write("SETUP.INI", setupIni);
+    test_support::ZipBuilder builder;
+    builder.Add("readme.txt", std::string("package"));
+    test_support::WriteFile(In("a.dat"), builder.Build());
+    Write("CONFIG.INI", "[Additional Programs]\r\n");
+    Write("COMMENT.INI", "[Product1Ins1Mod1]\r\nName=数据库\r\n");
+}
+
+void WizardTest::WriteStandardMedium() {
+    WriteMedium(
+        "[InstallMode]\r\nMode1=完全安装,0,全部安装\r\nMode2=客户端,0,只装客户端\r\nMode3=服务器,1,服务器\r\n"
+        "Mode4=锁定引擎,0,引擎锁定\r\n"
+        "[Default MainPath]\r\nMainPath1=C:\\Shop\r\nMainPath2=C:\\Tools\r\nDefaultMSDE=SHOPDB\r\n"
+        "[Products Name]\r\nProductName1=商店,2,1,ShopKey\r\nProductName2=Tools,2,2,ToolsKey\r\n"
+        "[Product1Mode1]\r\nName1=MSDE2000,1,,,1,a.dat,\r\nName2=Shop,1,,,1,a.dat,bin\r\n"
+        "[Product2Mode1]\r\nName1=Base,1,,,1,a.dat,\r\nName2=Help,0,,,1,a.dat,help\r\n"
+        "[Product1Mode2]\r\nName1=Client,1,,,1,a.dat,\r\nName2=Shop,1,,,1,a.dat,bin\r\n"
+        "[Product2Mode2]\r\nName1=Base,1,,,1,a.dat,\r\n"
+        "[Product1Mode3]\r\nName1=MSDE2000,0,,,1,a.dat,\r\nName2=Shop,1,,,1,a.dat,bin\r\n"
+        "[Product2Mode3]\r\nName1=Base,1,,,1,a.dat,\r\n"
+        "[Product1Mode4]\r\nName1=MSDE2000,2,,,1,a.dat,\r\nName2=Shop,3,,,1,a.dat,bin\r\n"
+        "[Product2Mode4]\r\nName1=Base,1,,,1,a.dat,\r\n");
+}
+
+void WizardTest::CreateForms() {
+    vcl::Application->Initialize();
+    vcl::Application->CreateForm(app::MainForm);
+    vcl::Application->CreateForm(app::frmPrompt);
+    vcl::Application->CreateForm(app::frmModuleSel);
+    vcl::Application->CreateForm(app::frmPath);
+    vcl::Application->CreateForm(app::frmSetup);
+    vcl::Application->CreateForm(app::frmSetupGuide);
+    Wizard().OnPageShown = [this](int page) { shownPages.push_back(page); };
+}
+
+void WizardTest::Click(const std::string& name) { vcl::headless::ClickControl(Wizard(), name); }
+
+void WizardTest::GoToModePage() {
+    Next();
+    Click("RadioButton1");
+    Next();
+    Next();
+    Next();
+    ASSERT_EQ(Wizard().PageNo, 5);
+}
+
+}  // namespace wizard_test
