@@ -155,6 +155,19 @@ std::string ReportToJson(const Report& report) {
     w.Open('{');
     w.Key("result"), w.Int(z.result);
     w.Key("pages"), w.IntArray(z.pages);
+    w.Key("shown");
+    w.Open('[');
+    for (const ReportShownPage& page : z.shown) {
+        w.Open('{');
+        w.Key("page"), w.Int(page.page);
+        w.Key("title"), w.String(page.title);
+        w.Key("description"), w.String(page.description);
+        w.Key("next"), w.String(page.next);
+        w.Key("next_enabled"), w.Raw(page.nextEnabled ? "true" : "false");
+        w.Key("back_visible"), w.Raw(page.backVisible ? "true" : "false");
+        w.Close('}');
+    }
+    w.Close(']');
     w.Key("mode"), w.Int(z.mode);
     w.Key("products"), w.StringArray(z.products);
     w.Key("modules");
@@ -163,6 +176,11 @@ std::string ReportToJson(const Report& report) {
     w.Close(']');
     w.Key("paths"), w.StringArray(z.paths);
     w.Key("instance"), w.String(z.instance);
+    w.Key("summary"), w.StringArray(z.summary);
+    w.Key("pathlist");
+    w.Open('[');
+    for (const auto& row : z.pathlist) w.StringArray(row);
+    w.Close(']');
     w.Close('}');
 
     w.Key("end");

@@ -22,14 +22,27 @@ struct ReportLaunch {
     std::string show;  // the show command's name: hide, normal, minimize, ...
 };
 
+// One page of the wizard as it appeared: its header texts as on screen (empty on page 1, whose header is
+// hidden) and the state of Next and Back.
+struct ReportShownPage {
+    int page = 0;
+    std::string title, description;
+    std::string next;  // Next's caption
+    bool nextEnabled = false;
+    bool backVisible = false;
+};
+
 struct ReportWizard {
     int result = 0;
-    std::vector<int> pages;              // one entry per page shown
+    std::vector<int> pages;              // the first page, then one entry per ShowPage call
+    std::vector<ReportShownPage> shown;  // one entry each time a page (1..8) is shown
     int mode = 0;
     std::vector<std::string> products;   // checked, unchecked, grayed
     std::vector<std::vector<int>> modules;  // per product: the module states of the chosen mode
     std::vector<std::string> paths;      // per product: its installation directory
     std::string instance;
+    std::vector<std::string> summary;    // the summary list's lines at the end
+    std::vector<std::vector<std::string>> pathlist;  // path list rows (name, path, size) when page 7 was last shown
 };
 
 struct ReportFile {

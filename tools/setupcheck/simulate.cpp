@@ -4,10 +4,12 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cassert>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <set>
 #include <sstream>
@@ -96,6 +98,9 @@ public:
     std::vector<std::string> busy;
     std::set<size_t> exceptionBoxes;  // indices into inner.MessageBoxes()
     bool recording = true;
+    // Called once, when the wizard's window first appears.
+    std::function<void()> onWizardShown;
+    bool wizardShown = false;
 
     void NoteStep() {
         int step = MarkedStep();
@@ -110,6 +115,11 @@ public:
         if (!recording) return;
         if (what == vcl::TChange::Font && app::MainForm) NoteStep();
         if (what == vcl::TChange::Text && app::frmSetup && &c == &app::frmSetup->Panel1) busy.push_back(c.Caption());
+        if (what == vcl::TChange::Visible && app::frmSetupGuide && &c == app::frmSetupGuide && c.Visible() &&
+            !wizardShown) {
+            wizardShown = true;
+            if (onWizardShown) onWizardShown();
+        }
     }
     void PaintNow(vcl::TControl& c) override { inner.PaintNow(c); }
     int FrameWidth(const vcl::TForm& f) override { return inner.FrameWidth(f); }
@@ -226,6 +236,42 @@ ReportLink ReadLink(const std::string& bytes) {
     return link;
 }
 
+// Notes the wizard's pages for the report: the page on screen when the wizard first appears, then each
+// ShowPage call (9, after the install command, is a call that shows no page: it is in `pages` only).
+class WizardRecorder {
+public:
+    WizardRecorder(ReportWizard& out, os::CodePage& codePage) : out_(out), codePage_(codePage) {}
+
+    void Note(int page) {
+        const wizard::TfrmSetupGuide& w = *app::frmSetupGuide;
+        out_.pages.push_back(page);
+        if (page < 1 || page > 8) return;
+        ReportShownPage shown;
+        shown.page = page;
+        if (w.Panel11.Visible()) {  // page 1 hides the header: no texts on screen
+            shown.title = Utf8(w.Prompt.Caption());
+            shown.description = Utf8(w.PromptDescribe.Caption());
+        }
+        shown.next = Utf8(w.BitBtn2.Caption());
+        shown.nextEnabled = w.BitBtn2.Enabled();
+        shown.backVisible = w.BitBtn3.Visible();
+        out_.shown.push_back(shown);
+        if (page == 7) {
+            out_.pathlist.clear();
+            for (int row = 0; row < w.ListView1.ItemCount(); ++row) {
+                const vcl::TListItem& item = w.ListView1.Item(row);
+                auto sub = [&](size_t i) { return i < item.SubItems.size() ? Utf8(item.SubItems[i]) : std::string(); };
+                out_.pathlist.push_back({Utf8(item.Caption), sub(0), sub(1)});
+            }
+        }
+    }
+
+private:
+    std::string Utf8(const std::string& ansi) const { return codePage_.ansiToUtf8(ansi); }
+    ReportWizard& out_;
+    os::CodePage& codePage_;
+};
+
 // Restores the process's machine, backend and windows however the run ends.
 struct RunGuard {
     os::Machine* previousMachine = nullptr;
@@ -339,6 +385,7 @@ Report Simulate(const SimulateOptions& options) {
     RecordingBackend backend(&script);
 
     Report report;
+    WizardRecorder pages(report.wizard, codePage);  // outlives the windows, which the guard frees
     {
         RunGuard guard;
         guard.previousMachine = os::setMachine(machine.get());
@@ -350,8 +397,12 @@ Report Simulate(const SimulateOptions& options) {
         size_t launchedBefore = os::sim::SimShellOf(*machine).startedPrograms().size();
         size_t linksBefore = os::sim::SimShellOf(*machine).savedLinks().size();
 
+        backend.onWizardShown = [&pages] { pages.Note(app::frmSetupGuide->PageNo); };
         try {
-            app::RunSetupProgram([&backend] { backend.NoteStep(); });
+            app::RunSetupProgram([&backend, &pages] {
+                backend.NoteStep();
+                if (app::frmSetupGuide) app::frmSetupGuide->OnPageShown = [&pages](int page) { pages.Note(page); };
+            });
             report.endKind = "closed";
         } catch (const vcl::ERunEnded& e) {
             report.endKind = "session";
@@ -390,11 +441,11 @@ Report Simulate(const SimulateOptions& options) {
             ReportWizard& z = report.wizard;
             z.result = m.WizardResult;
             z.mode = m.CurMode;
-            for (int p = 0; p < m.ProductCount; ++p) {
+            for (int p = 0; p < std::min(m.ProductCount, app::kMaxProducts); ++p) {
                 z.paths.push_back(utf8(m.Products[size_t(p)].MainPath));
                 std::vector<int> states;
                 if (m.CurMode >= 0 && m.CurMode < app::kMaxInstallModes)
-                    for (int k = 0; k < m.Products[size_t(p)].ModuleCount; ++k)
+                    for (int k = 0; k < std::min(m.Products[size_t(p)].ModuleCount, app::kMaxModules); ++k)
                         states.push_back(m.Modules[size_t(m.CurMode)][size_t(p)][size_t(k)].State);
                 z.modules.push_back(states);
             }
@@ -408,6 +459,8 @@ Report Simulate(const SimulateOptions& options) {
                                                                                            : "unchecked");
             }
             report.wizard.instance = utf8(app::frmSetupGuide->EdtInsName.Text());
+            for (const std::string& line : app::frmSetupGuide->ListBox1.Items.Lines())
+                report.wizard.summary.push_back(utf8(line));
         }
 
         // Changes: files, registry, links.

@@ -73,10 +73,21 @@ protected:
     os::Machine* previousMachine = nullptr;
 };
 
+// Through the wizard to the install command: Next, the licence accepted, Next to page 5, then Next through
+// the instance page (mode 1's lead module is a selected "MSDE2000"), the path page and the summary.
+const std::string kInstall = "click BitBtn2\nclick RadioButton1\n" + [] {
+    std::string nexts;
+    for (int i = 0; i < 7; ++i) nexts += "click BitBtn2\n";
+    return nexts;
+}();
+
+// The report's texts are UTF-8; the sources' plain literals become the program's code page.
+std::string U(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
 }  // namespace
 
 TEST_F(Simulation, ConfirmedWizardRunsEveryStepAndLaunchesTheAdditionalProgram) {
-    Report report = Run("click BitBtn2\n");
+    Report report = Run(kInstall);
     EXPECT_EQ(report.endKind, "closed");
     EXPECT_EQ(report.endMessage, "");
     EXPECT_EQ(report.steps, (std::vector<int>{1, 2, 3, 4, 5}));
@@ -123,8 +134,51 @@ TEST_F(Simulation, SessionThatRunsOutOrIsRefusedEndsTheRun) {
     EXPECT_NE(refused.endMessage.find("NoSuchButton"), std::string::npos) << refused.endMessage;
 }
 
+TEST_F(Simulation, WizardPagesAreReportedAsShownWithThePathListAndTheSummary) {
+    Report report = Run(kInstall);
+    EXPECT_EQ(report.wizard.pages, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    ASSERT_EQ(report.wizard.shown.size(), 8u);
+    const ReportShownPage& welcome = report.wizard.shown[0];
+    EXPECT_EQ(welcome.page, 1);
+    EXPECT_EQ(welcome.title, "");  // the header is hidden on page 1
+    EXPECT_EQ(welcome.next, U(u8"下一步(&N)"));
+    EXPECT_TRUE(welcome.nextEnabled);
+    EXPECT_FALSE(welcome.backVisible);
+    const ReportShownPage& licence = report.wizard.shown[1];
+    EXPECT_EQ(licence.title, U(u8"许可协议"));
+    EXPECT_EQ(licence.description, U(u8"许可协议描述了您的权利与义务"));
+    EXPECT_FALSE(licence.nextEnabled);  // nothing accepted yet
+    EXPECT_TRUE(licence.backVisible);
+    EXPECT_EQ(report.wizard.shown[5].title, U(u8"产品配置"));
+    const ReportShownPage& summary = report.wizard.shown[7];
+    EXPECT_EQ(summary.page, 8);
+    EXPECT_EQ(summary.title, U(u8"准备复制文件"));
+    EXPECT_EQ(summary.next, U(u8"安装(&I)"));
+    ASSERT_EQ(report.wizard.pathlist.size(), 2u);
+    EXPECT_EQ(report.wizard.pathlist[0][0], U(u8"商店"));
+    EXPECT_EQ(report.wizard.pathlist[0][1], "C:\\Shop");
+    ASSERT_FALSE(report.wizard.summary.empty());
+    EXPECT_EQ(report.wizard.summary[0], U(u8"安装信息："));
+    std::string json = ReportToJson(report);
+    EXPECT_NE(json.find("\"next_enabled\": false"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"back_visible\": true"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"pathlist\": ["), std::string::npos) << json;
+}
+
+TEST_F(Simulation, RefusedInstanceNameIsAMessageAndThePageStays) {
+    Report report = Run("click BitBtn2\nclick RadioButton1\nclick BitBtn2\nclick BitBtn2\nclick BitBtn2\n"
+                        "click BitBtn2\ntype EdtInsName my db\nclick BitBtn2\n");
+    EXPECT_EQ(report.endKind, "session");
+    ASSERT_EQ(report.messages.size(), 1u);
+    EXPECT_EQ(report.messages[0].text, U(u8"实例中包含特殊字符"));
+    EXPECT_EQ(report.messages[0].caption, U(u8"提示"));
+    EXPECT_EQ(report.messages[0].icon, "stop");
+    EXPECT_EQ(report.wizard.pages.back(), 6);
+    EXPECT_EQ(report.wizard.instance, "my db");
+}
+
 TEST_F(Simulation, CommandWritesTheJsonReport) {
-    WriteHost(folder / "session.txt", "click BitBtn2\n");
+    WriteHost(folder / "session.txt", kInstall);
     std::string out;
     ASSERT_EQ(Command({medium.string(), "--session", (folder / "session.txt").string()}, &out), 0);
     EXPECT_NE(out.find("\"steps\": [1, 2, 3, 4, 5]"), std::string::npos) << out;
