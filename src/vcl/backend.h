@@ -96,6 +96,15 @@ public:
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
     // The shell's folder browser; true with the chosen path, false when cancelled.
     virtual bool BrowseForFolder(const std::string& title, std::string& path) = 0;
+    // The folder browser rooted at the desktop with BIF_* flags and no starting folder; true when
+    // confirmed, with path the chosen item's file-system path or empty when it has none. By default the
+    // plain browser above answers, started without a folder.
+    virtual bool BrowseFromDesktop(const std::string& title, unsigned flags, std::string& path) {
+        std::string chosen;
+        if (!BrowseForFolder(title, chosen)) return false;
+        path = chosen;
+        return true;
+    }
 
     // A timer's Enabled, Interval or handler changed (start, restart or stop it), or it is destroyed.
     virtual void TimerChanged(TTimer& timer) = 0;

@@ -47,12 +47,18 @@ public:
     void SetRowSelect(bool value) { rowSelect_ = value; Changed(TChange::Style); }
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool value) { readOnly_ = value; Changed(TChange::Style); }
+    // Lines between rows and columns.
+    bool GridLines() const { return gridLines_; }
+    void SetGridLines(bool value) { gridLines_ = value; Changed(TChange::Style); }
+    // Column headers that react to clicks (push like buttons); off, they are plain captions.
+    bool ColumnClick() const { return columnClick_; }
+    void SetColumnClick(bool value) { columnClick_ = value; Changed(TChange::Style); }
 
 private:
     std::vector<TListColumn> columns_;
     std::vector<TListItem> items_;
     int selected_ = -1;
-    bool rowSelect_ = true, readOnly_ = true;
+    bool rowSelect_ = true, readOnly_ = true, gridLines_ = false, columnClick_ = true;
 };
 
 // The system's stock clips (shell32 resources) an animation control can play.

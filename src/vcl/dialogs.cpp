@@ -58,4 +58,8 @@ std::string MessageBoxAnswerName(int answer) {
 
 bool BrowseForFolder(const std::string& title, std::string& path) { return backend().BrowseForFolder(title, path); }
 
+bool BrowseForFolder(const std::string& title, unsigned flags, std::string& path) {
+    return backend().BrowseFromDesktop(title, flags, path);
+}
+
 }  // namespace vcl

@@ -30,4 +30,13 @@ std::string MessageBoxAnswerName(int answer);
 // The shell's folder browser: true with the chosen folder in path (which may hold a starting folder).
 bool BrowseForFolder(const std::string& title, std::string& path);
 
+// The shell's folder-browser flags (BIF_*, Windows' numbers). With none, OK also accepts items that are no
+// file-system folder (the network neighbourhood, a printer, the control panel).
+enum TBrowseFlags : unsigned { bifNone = 0x0, bifReturnOnlyFsDirs = 0x1 };
+
+// The shell's folder browser rooted at the desktop, with flags and no starting folder. True when the user
+// confirmed a choice: path is then the chosen item's file-system path, or empty when the item has none.
+// False when cancelled (path unchanged).
+bool BrowseForFolder(const std::string& title, unsigned flags, std::string& path);
+
 }  // namespace vcl

@@ -70,6 +70,14 @@ bool HeadlessBackend::BrowseForFolder(const std::string& title, std::string& pat
     return true;
 }
 
+bool HeadlessBackend::BrowseFromDesktop(const std::string& title, unsigned flags, std::string& path) {
+    std::string chosen;
+    bool confirmed = BrowseForFolder(title, chosen);
+    folderBrowsers_.back().flags = flags;
+    if (confirmed) path = chosen;
+    return confirmed;
+}
+
 void HeadlessBackend::TimerChanged(TTimer& timer) {
     if (timer.Running())
         timers_[&timer] = Schedule{now_ + timer.Interval(), nextOrder_++};

@@ -31,6 +31,7 @@ struct FolderBrowserRecord {
     bool cancelled = false;
     std::string path;  // the chosen folder
     AnsweredBy by = AnsweredBy::Default;
+    unsigned flags = 0;  // BIF_* flags of a browser rooted at the desktop (BrowseFromDesktop)
 };
 
 class HeadlessBackend final : public Backend {
@@ -63,6 +64,9 @@ public:
     void ProcessMessages() override { ++processMessages_; }
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     bool BrowseForFolder(const std::string& title, std::string& path) override;
+    // Answered as BrowseForFolder (the driver's path verbatim, so also an empty or a network path), with
+    // the flags recorded.
+    bool BrowseFromDesktop(const std::string& title, unsigned flags, std::string& path) override;
     void TimerChanged(TTimer& timer) override;
     void TimerDestroyed(TTimer& timer) override;
 

@@ -202,9 +202,10 @@ public:
                 className = "EDIT";
                 style |= WS_TABSTOP | ES_AUTOHSCROLL | (edit->ReadOnly() ? ES_READONLY : 0);
                 exStyle |= WS_EX_CLIENTEDGE;
-            } else if (dynamic_cast<TListView*>(&control)) {
+            } else if (auto* view = dynamic_cast<TListView*>(&control)) {
                 className = WC_LISTVIEWA;
                 style |= WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
+                if (!view->ColumnClick()) style |= LVS_NOSORTHEADER;
                 exStyle |= WS_EX_CLIENTEDGE;
                 text.clear();
             } else if (dynamic_cast<TAnimate*>(&control)) {
@@ -402,6 +403,29 @@ public:
         CoTaskMemFree(chosen);
         if (ok) path = buffer;
         return ok;
+    }
+
+    // The desktop's item list is the root; no callback, so no starting folder. An item without a
+    // file-system path (allowed without BIF_RETURNONLYFSDIRS) is a confirmed choice with an empty path.
+    bool BrowseFromDesktop(const std::string& title, unsigned flags, std::string& path) override {
+        PIDLIST_ABSOLUTE desktop = nullptr;
+        if (FAILED(SHGetSpecialFolderLocation(OwnerWindow(), CSIDL_DESKTOP, &desktop))) desktop = nullptr;
+        BROWSEINFOA info{};
+        info.hwndOwner = OwnerWindow();
+        info.pidlRoot = desktop;
+        char display[MAX_PATH] = {};
+        info.pszDisplayName = display;
+        info.lpszTitle = title.c_str();
+        info.ulFlags = flags;
+        PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
+        CoTaskMemFree(desktop);
+        RethrowPending();
+        if (!chosen) return false;
+        char buffer[MAX_PATH] = {};
+        if (!SHGetPathFromIDListA(chosen, buffer)) buffer[0] = '\0';
+        CoTaskMemFree(chosen);
+        path = buffer;
+        return true;
     }
 
     void TimerChanged(TTimer& timer) override {
@@ -749,8 +773,19 @@ private:
             SendMessageA(window, EM_SETREADONLY, edit->ReadOnly(), 0);
             SendMessageA(window, EM_LIMITTEXT, edit->MaxLength(), 0);
         } else if (auto* view = dynamic_cast<TListView*>(&control)) {
-            SendMessageA(window, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
-                         view->RowSelect() ? LVS_EX_FULLROWSELECT : 0);
+            SendMessageA(window, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+                         (view->RowSelect() ? LVS_EX_FULLROWSELECT : 0) | (view->GridLines() ? LVS_EX_GRIDLINES : 0));
+            LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+            LONG_PTR wanted = view->ColumnClick() ? style & ~LONG_PTR(LVS_NOSORTHEADER) : style | LVS_NOSORTHEADER;
+            if (wanted != style) {
+                // The header takes its button look from the view's style only when it is made.
+                SetWindowLongPtrA(window, GWL_STYLE, wanted);
+                if (HWND header = reinterpret_cast<HWND>(SendMessageA(window, LVM_GETHEADER, 0, 0))) {
+                    LONG_PTR headerStyle = GetWindowLongPtrA(header, GWL_STYLE);
+                    SetWindowLongPtrA(header, GWL_STYLE, view->ColumnClick() ? headerStyle | HDS_BUTTONS
+                                                                              : headerStyle & ~LONG_PTR(HDS_BUTTONS));
+                }
+            }
         }
     }
 
@@ -867,7 +902,14 @@ private:
 
     void Notify(const NMHDR& header) {
         auto* view = dynamic_cast<TListView*>(Control(header.hwndFrom));
-        if (!view || header.code != LVN_ITEMCHANGED) return;
+        if (!view) return;
+        if (header.code == NM_CLICK) {
+            // A click beside the rows takes the selection away: the view follows and hears the click.
+            if (view->SelectedIndex() >= 0 && SendMessageA(header.hwndFrom, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
+                view->Select(-1);
+            return;
+        }
+        if (header.code != LVN_ITEMCHANGED) return;
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
             !(change.uOldState & LVIS_SELECTED) && change.iItem != view->SelectedIndex() && change.iItem >= 0 &&
