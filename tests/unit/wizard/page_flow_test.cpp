@@ -252,6 +252,7 @@ TEST_F(WizardTest, SummaryPageReadsInstallAndBackRestoresNext) {
     Next();
     EXPECT_EQ(Wizard().PageNo, 8);
     EXPECT_EQ(Wizard().BitBtn2.Caption(), "安装(&I)");
+    ASSERT_GT(Wizard().ListBox1.Items.Count(), 0);  // FillSummary ran
     EXPECT_EQ(Wizard().ListBox1.Items[0], "安装信息：");
     Back();
     EXPECT_EQ(Wizard().PageNo, 7);
