@@ -191,7 +191,10 @@ void TfrmSetupGuide::LayOutPages() {
     ListView1.AddColumn("产品名称", 100);
     ListView1.AddColumn("安装路径", 100);
     ListView1.AddColumn("占用空间", 83);
+    // Grid lines, whole-row selection (kept visible without the focus), headers that are no buttons.
     ListView1.SetRowSelect(true);
+    ListView1.SetGridLines(true);
+    ListView1.SetColumnClick(false);
     ListView1.OnClick = vcl::Method(this, &TfrmSetupGuide::ListView1Click);
 
     // Page 8: summary (Part 3.3).

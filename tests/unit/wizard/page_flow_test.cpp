@@ -238,6 +238,13 @@ TEST_F(WizardTest, PathPageArrivalFillsThePathListWithTheButtonsOff) {
     EXPECT_EQ(Wizard().ListView1.Columns()[0].Caption, "产品名称");
     EXPECT_EQ(Wizard().ListView1.Columns()[1].Width, 100);
     EXPECT_EQ(Wizard().ListView1.Columns()[2].Width, 83);
+    EXPECT_TRUE(Wizard().ListView1.GridLines());
+    EXPECT_FALSE(Wizard().ListView1.ColumnClick());
+    EXPECT_TRUE(Wizard().ListView1.RowSelect());
+    EXPECT_EQ(Wizard().ListView1.BoundsRect(), (vcl::TRect{24, 64, 474, 225}));
+    EXPECT_EQ(Wizard().BitBtn6.BoundsRect(), (vcl::TRect{171, 32, 306, 57}));
+    EXPECT_EQ(Wizard().BitBtn5.BoundsRect(), (vcl::TRect{354, 32, 449, 57}));
+    EXPECT_EQ(Wizard().ListBox1.BoundsRect(), (vcl::TRect{24, 40, 474, 225}));
     vcl::headless::SelectItem(Wizard(), "ListView1", 1);
     EXPECT_TRUE(Wizard().BitBtn5.Enabled());
     EXPECT_TRUE(Wizard().BitBtn6.Enabled());
