@@ -2,10 +2,9 @@
 // Next, Back and Cancel transitions with their skips and checks.
 #include "wizard/setup_guide.h"
 
-#include <cstdio>
-
 #include "app/main_form.h"
 #include "app/setup_program.h"
+#include "wizard/disk_space.h"
 
 namespace wizard {
 namespace {
@@ -315,7 +314,9 @@ void TfrmSetupGuide::BitBtn2Click(vcl::TComponent*) {
     if (PageNo == 8) {
         FillSummary();
         if (CheckDiskSpace()) {
-            vcl::Application->MessageBox(ShortageMessage(), "提示", vcl::mbOK | vcl::mbIconStop);
+            // The flow shows the shortage (Part 3.3 formats it from the check's results).
+            vcl::Application->MessageBox(ShortageMessage(RequiredBytes, DriveNo, FreeMB), kShortageCaption,
+                                         vcl::mbOK | vcl::mbIconStop);
             PageNo = 7;
             return;
         }
@@ -356,14 +357,5 @@ void TfrmSetupGuide::BitBtn1Click(vcl::TComponent*) {
 
 void TfrmSetupGuide::RadioButton1Click(vcl::TComponent*) { BitBtn2.SetEnabled(true); }
 void TfrmSetupGuide::RadioButton2Click(vcl::TComponent*) { BitBtn2.SetEnabled(false); }
-
-std::string TfrmSetupGuide::ShortageMessage() const {
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "磁盘空间不够，至少需要 %ld 兆的空间！请退出安装程序，删除一些不必要的文件后，再重新安装！\n\n"
-                  "“%c”盘只有 %ld兆 的剩余空间！",
-                  long(RequiredBytes / 1048576), char(DriveNo + 64), long(FreeMB));
-    return text;
-}
 
 }  // namespace wizard

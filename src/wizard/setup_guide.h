@@ -150,8 +150,6 @@ private:
     void ReadOwnerAndOrganisation();
     void CreateModeButtons();
     void FillProductList();
-    // The shortage message of Part 3.3, from RequiredBytes, DriveNo and FreeMB.
-    std::string ShortageMessage() const;
     // Next's enabled state on pages 3 to 5 (page 5 only when a mode and a product exist).
     void EnableNextOnTextPages();
 };
