@@ -1,4 +1,4 @@
-// The installation stages of the main window. Each is written in its own issue; until then they do
+// The installation stages of the main window. They are not written yet and do
 // nothing, so the sequence around them can be run and tested.
 #include "app/main_form.h"
 

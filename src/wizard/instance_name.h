@@ -1,4 +1,4 @@
-// The three checks that guard the MSDE instance name typed on the wizard's page 6 (Part 3.2), in the order
+// The three checks that guard the MSDE instance name typed on the wizard's page 6, in the order
 // the wizard runs them: not empty, no special characters, no existing instance of that name.
 #pragma once
 #include <string>

@@ -1,4 +1,4 @@
-// The setup wizard's form and page flow (Part 3.1): the design, the construction steps, ShowPage and the
+// The setup wizard's form and page flow: the design, the construction steps, ShowPage and the
 // Next, Back and Cancel transitions with their skips and checks.
 #include "wizard/setup_guide.h"
 
@@ -180,7 +180,7 @@ void TfrmSetupGuide::LayOutPages() {
     Place(BitBtn4, "BitBtn4", SetupTab6, 399, 276, 75, 25).SetCaption("选项...");
     BitBtn4.OnClick = vcl::Method(this, &TfrmSetupGuide::BitBtn4Click);
 
-    // Page 7: install paths (Part 3.3).
+    // Page 7: install paths.
     PlaceLabel(Label3, "Label3", SetupTab7, 24, 8, "您可以根据实际情况，修改程序的安装路径：");
     Place(BitBtn6, "BitBtn6", SetupTab7, 171, 32, 135, 25).SetCaption("手工修改安装路径");
     BitBtn6.OnClick = vcl::Method(this, &TfrmSetupGuide::BitBtn6Click);
@@ -196,7 +196,7 @@ void TfrmSetupGuide::LayOutPages() {
     ListView1.SetColumnClick(false);
     ListView1.OnClick = vcl::Method(this, &TfrmSetupGuide::ListView1Click);
 
-    // Page 8: summary (Part 3.3).
+    // Page 8: summary.
     Place(Label2, "Label2", SetupTab8, 24, 4, 450, 32);
     Label2.SetAutoSize(false);
     Label2.SetWordWrap(true);
@@ -204,7 +204,7 @@ void TfrmSetupGuide::LayOutPages() {
     Place(ListBox1, "ListBox1", SetupTab8, 24, 40, 450, 185);
 }
 
-// Construction after FormCreate, in the order of Part 3.1.
+// Construction after FormCreate, in the order the form is built.
 void TfrmSetupGuide::FinishConstruction() {
     SetWidth(503);
     SetHeight(362);
@@ -314,7 +314,7 @@ void TfrmSetupGuide::BitBtn2Click(vcl::TComponent*) {
     if (PageNo == 8) {
         FillSummary();
         if (CheckDiskSpace()) {
-            // The flow shows the shortage (Part 3.3 formats it from the check's results).
+            // The flow shows the shortage (ShortageMessage formats it from the check's results).
             vcl::Application->MessageBox(ShortageMessage(RequiredBytes, DriveNo, FreeMB), kShortageCaption,
                                          vcl::mbOK | vcl::mbIconStop);
             PageNo = 7;

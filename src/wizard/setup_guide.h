@@ -1,7 +1,7 @@
-// The setup wizard (TfrmSetupGuide, Part 3.1): eight pages switched by the program, a header with the
+// The setup wizard (TfrmSetupGuide): eight pages switched by the program, a header with the
 // page's title and description, and the button bar with Back, Next and Cancel. The mode, product and
-// instance choices are Part 3.2 (setup_guide_choice.cpp, instance_name.h); pages 7 and 8 (paths, disk
-// space, summary) are Part 3.3 (setup_paths.cpp), whose controls are laid out here with the rest of the form.
+// instance choices are in setup_guide_choice.cpp and instance_name.h; pages 7 and 8 (paths, disk
+// space, summary) are in setup_paths.cpp, whose controls are laid out here with the rest of the form.
 //
 // What the wizard hands back: WizardResult, CurMode and the module states in the product table, the
 // product marks of CheckListBox1 and the text of EdtInsName (the engine reads those two from this form).
@@ -40,7 +40,7 @@ class TfrmSetupGuide : public vcl::TForm {
 public:
     explicit TfrmSetupGuide(vcl::TComponent* owner);
 
-    // --- Handlers (Part 3.1) ---
+    // --- Handlers ---
     void FormCreate(vcl::TComponent* sender);    // pages 2-6: texts, name and company, modes, products
     void BitBtn2Click(vcl::TComponent* sender);  // Next
     void BitBtn3Click(vcl::TComponent* sender);  // Back
@@ -48,7 +48,7 @@ public:
     void RadioButton1Click(vcl::TComponent* sender);  // "接受(&A)": Next enabled
     void RadioButton2Click(vcl::TComponent* sender);  // "不接受(&R)": Next disabled
 
-    // --- Handlers of the choices (Part 3.2, setup_guide_choice.cpp) ---
+    // --- Handlers of the choices (setup_guide_choice.cpp) ---
     void ModeButtonClick(vcl::TComponent* sender);        // CurMode = the button's Tag; its description
     void BitBtn4Click(vcl::TComponent* sender);           // module dialog (BitBtn7 and BitBtn4)
     void CheckListBox1Click(vcl::TComponent* sender);     // BitBtn4 shown for products with a module choice

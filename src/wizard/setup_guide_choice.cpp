@@ -1,5 +1,5 @@
-// What the wizard lets the user choose (Part 3.2) and how its pages are filled at creation (FormCreate,
-// Part 3.1): licence and readme texts, the registered name and company, the install-mode buttons, the
+// What the wizard lets the user choose and how its pages are filled at creation (FormCreate): licence
+// and readme texts, the registered name and company, the install-mode buttons, the
 // product list with its module dialog, and the instance-name checks.
 //
 // Every index into the product table is kept inside the table's capacities and counts: a description

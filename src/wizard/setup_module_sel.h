@@ -1,4 +1,4 @@
-// The module dialog (TfrmModuleSel, Part 3.2): the named modules of one product in the current install
+// The module dialog (TfrmModuleSel): the named modules of one product in the current install
 // mode, each with a check mark that is its module's State. Opened by the wizard's "选项..." buttons for the
 // product at the wizard's CheckListBox1 item index; "确认" is the only way to close it.
 #pragma once

@@ -1,4 +1,4 @@
-// What the wizard lets the user choose (Part 3.2): the install-mode buttons and their descriptions, the
+// What the wizard lets the user choose: the install-mode buttons and their descriptions, the
 // product list and its marks, the module dialog with "全选" and locked modules, and FormCreate's texts.
 #include <gtest/gtest.h>
 

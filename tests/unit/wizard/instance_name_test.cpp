@@ -1,4 +1,4 @@
-// The instance-name checks (Part 3.2): their order, the special-character rule and the service key probed.
+// The instance-name checks: their order, the special-character rule and the service key probed.
 #include <gtest/gtest.h>
 
 #include "os/machine.h"

@@ -1,4 +1,4 @@
-// The wizard's page flow (Part 3.1): the design, the headers, Next and Back with the instance page's
+// The wizard's page flow: the design, the headers, Next and Back with the instance page's
 // skips, the licence choice, the install caption, Cancel's question and the hand-over values.
 #include <gtest/gtest.h>
 
