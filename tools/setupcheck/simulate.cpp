@@ -352,7 +352,7 @@ Report Simulate(const SimulateOptions& options) {
     if (!options.root.empty() && options.inPlace) {
         drives = options.root;
     } else if (!options.root.empty()) {
-        fs::copy(options.root, drives, fs::copy_options::recursive, error);
+        fs::copy(options.root, drives, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
         if (error) throw SimulateError("cannot copy the root folder " + options.root + ": " + error.message());
     }
     auto hostFolderOf = [&](char letter) {
@@ -375,7 +375,8 @@ Report Simulate(const SimulateOptions& options) {
     std::optional<std::string> mediumHost = machine->hostPath(setupFolder);
     if (!mediumHost) throw SimulateError("the setup folder " + machineFile.setupFolder + " is on no drive of the machine");
     fs::create_directories(*mediumHost, error);
-    fs::copy(options.medium, *mediumHost, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    fs::copy(options.medium, *mediumHost,
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing | fs::copy_options::copy_symlinks, error);
     if (error) throw SimulateError("cannot copy the medium " + options.medium + ": " + error.message());
     machine->setModuleFileName(JoinPath(setupFolder, "SETUP.EXE"));
 

@@ -199,6 +199,18 @@ TEST_F(Simulation, CommandWritesTheJsonReport) {
     EXPECT_FALSE(fs::exists(folder / "root" / "d"));
 }
 
+TEST_F(Simulation, LinksInTheMediumAndRootAreCopiedAsLinksNotFollowed) {
+    // A folder link back up the tree (as a Wine prefix's drive links are) would make a followed copy
+    // endless; the copy keeps it a link.
+    fs::create_directory_symlink(folder, medium / "loop");
+    fs::create_directories(folder / "root" / "c");
+    fs::create_directory_symlink(folder, folder / "root" / "c" / "loop");
+    WriteHost(folder / "session.txt", "click BitBtn1\nanswer ok\n");
+    EXPECT_EQ(Command({medium.string(), "--session", (folder / "session.txt").string(), "--root",
+                       (folder / "root").string()}),
+              0);
+}
+
 TEST_F(Simulation, BadArgumentsAndFilesExitWithTwo) {
     std::string err;
     EXPECT_EQ(Command({}, nullptr, &err), 2);
