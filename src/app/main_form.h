@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/product_table.h"
 #include "archive/meters.h"
@@ -41,6 +42,35 @@ public:
     void ConfigureEnvironment();
     void PublishApplications();
     void CreateProgramGroup();
+
+    // --- Copy stage (install/copy_packages.cpp) ---
+
+    // --- Environment stage: the frame, the INI step and the boot files (install/configure_environment.cpp,
+    // install/boot_files.cpp) ---
+
+    // --- Registry and uninstall registration, steps 2 to 7 of the environment stage
+    // (install/registration.cpp) ---
+    void RegisterProducts();     // the products' registry keys
+    void RegisterInstallInfo();  // the install information key
+    void RegisterRunOnce();      // RunOnce values
+    void CopyUninstaller();      // copy of the uninstaller
+    void WriteLoginInfo();       // login information file
+    void RegisterUninstall();    // uninstall entry
+    // Writes the uninstall file list of one extracted package: product index (0-based), the directory it
+    // was extracted into and the items' stored names in archive order.
+    void RecordExtractedFiles(int product, const std::string& baseDir, const std::vector<std::string>& names);
+
+    // --- Publishing and the program group (install/publish_applications.cpp, install/program_group.cpp) ---
+    // Creates every missing level of a directory path, ignoring failures.
+    void MakeDirectoryPath(const std::string& path);
+    std::string GetShortcutFolder(const std::string& group, const std::string& productName);
+
+    // --- Failures the stages show no message for (a value that cannot be written, a file that cannot be
+    // created): passed to OnFailure for observers of a run (setupcheck lists them). ---
+    std::function<void(const std::string& what)> OnFailure;
+    void NoteFailure(const std::string& what) const {
+        if (OnFailure) OnFailure(what);
+    }
 
     // Runs one entry of AddPrograms ("caption,program parameters"), announced in the busy window.
     void RunAdditionalProgram(const std::string& entry);

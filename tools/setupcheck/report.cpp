@@ -234,6 +234,7 @@ std::string ReportToJson(const Report& report) {
     w.Close('}');
     w.Close('}');
 
+    w.Key("failures"), w.StringArray(report.failures);
     w.Key("unused"), w.StringArray(report.unused);
     w.Close('}');
     return w.out + "\n";

@@ -72,6 +72,8 @@ struct Report {
     std::string endKind = "closed";  // closed, error, session
     std::string endMessage;
     ReportChanges changes;
+    // What the stages could not do and show no message for (a value not written, a file not created).
+    std::vector<std::string> failures;
     std::vector<std::string> unused;
 };
 

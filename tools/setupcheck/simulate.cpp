@@ -400,8 +400,12 @@ Report Simulate(const SimulateOptions& options) {
 
         backend.onWizardShown = [&pages] { pages.Note(app::frmSetupGuide->PageNo); };
         try {
-            app::RunSetupProgram([&backend, &pages] {
+            app::RunSetupProgram([&backend, &pages, &report, &utf8] {
                 backend.NoteStep();
+                if (app::MainForm)
+                    app::MainForm->OnFailure = [&report, &utf8](const std::string& what) {
+                        report.failures.push_back(utf8(what));
+                    };
                 if (app::frmSetupGuide) app::frmSetupGuide->OnPageShown = [&pages](int page) { pages.Note(page); };
             });
             report.endKind = "closed";
