@@ -14,6 +14,14 @@ struct ShellLinkSpec {
     std::string description;       // SetDescription
 };
 
+// The steps of creating a shell link, in order.
+enum class ShellLinkStep {
+    CreateObject,      // CoCreateInstance of the link object (as IShellLinkA)
+    QueryPersistFile,  // asking the object for IPersistFile
+    Save,              // converting the link file's name to UTF-16 and IPersistFile::Save
+    Saved,             // every step succeeded
+};
+
 class Shell {
 public:
     virtual ~Shell() = default;
@@ -30,7 +38,14 @@ public:
     // Creates the shell-link object, sets what spec gives and saves it as linkFile (IPersistFile::Save
     // with fRemember). Returns the COM status: 0 on success, negative on failure; a failed save leaves the
     // reason in the thread's last error.
-    virtual int32_t createShellLink(const ShellLinkSpec& spec, const std::string& linkFile, bool remember) = 0;
+    int32_t createShellLink(const ShellLinkSpec& spec, const std::string& linkFile, bool remember) {
+        ShellLinkStep reached;
+        return createShellLink(spec, linkFile, remember, reached);
+    }
+    // The same, telling in reached where it stopped: the step that failed, or Saved. A caller that
+    // reports only failed saves (with the thread's last error) tells them from the others by it.
+    virtual int32_t createShellLink(const ShellLinkSpec& spec, const std::string& linkFile, bool remember,
+                                    ShellLinkStep& reached) = 0;
     // SHChangeNotify(SHCNE_MKDIR, SHCNF_PATH, path).
     virtual void notifyDirectoryCreated(const std::string& path) = 0;
 };

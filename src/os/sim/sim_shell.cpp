@@ -95,8 +95,12 @@ public:
         if (it != comDepth_.end() && --it->second == 0) comDepth_.erase(it);
     }
 
-    int32_t createShellLink(const ShellLinkSpec& spec, const std::string& linkFile, bool /*remember*/) override {
+    using Shell::createShellLink;
+    int32_t createShellLink(const ShellLinkSpec& spec, const std::string& linkFile, bool /*remember*/,
+                            ShellLinkStep& reached) override {
+        reached = ShellLinkStep::CreateObject;
         if (comDepth() == 0) return kComNotInitialized;
+        reached = ShellLinkStep::Save;
         // The link's name is handed to Save as a wide string of at most MAX_PATH characters.
         if (Utf16Length(machine_.codePage().ansiToUtf8(linkFile)) >= kMaxPath) {
             detail::LastError() = kErrorFilenameTooLong;
@@ -109,6 +113,7 @@ public:
         if (file->write(bytes.data(), static_cast<int64_t>(bytes.size())) != static_cast<int64_t>(bytes.size()))
             return HresultFromWin32(files.lastError());
         saved_.push_back(linkFile);
+        reached = ShellLinkStep::Saved;
         return kOk;
     }
 

@@ -38,11 +38,15 @@ public:
     int32_t initializeCom() override { return CoInitialize(nullptr); }
     void uninitializeCom() override { CoUninitialize(); }
 
-    int32_t createShellLink(const ShellLinkSpec& spec, const std::string& linkFile, bool remember) override {
+    using Shell::createShellLink;
+    int32_t createShellLink(const ShellLinkSpec& spec, const std::string& linkFile, bool remember,
+                            ShellLinkStep& reached) override {
+        reached = ShellLinkStep::CreateObject;
         Released<IShellLinkA> link;
         HRESULT status = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                           reinterpret_cast<void**>(&link.p));
         if (FAILED(status)) return status;
+        reached = ShellLinkStep::QueryPersistFile;
         link.p->SetPath(spec.target.c_str());
         if (!spec.arguments.empty()) link.p->SetArguments(spec.arguments.c_str());
         link.p->SetDescription(spec.description.c_str());
@@ -50,6 +54,7 @@ public:
         Released<IPersistFile> file;
         status = link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
         if (FAILED(status)) return status;
+        reached = ShellLinkStep::Save;
         // The name is converted into a buffer of MAX_PATH wide characters. A longer name does not fit: the
         // conversion fails rather than hand Save a name without its terminator.
         WCHAR wide[MAX_PATH];
@@ -59,7 +64,9 @@ public:
             SetLastError(error);
             return HRESULT_FROM_WIN32(error);
         }
-        return file.p->Save(wide, remember ? TRUE : FALSE);
+        status = file.p->Save(wide, remember ? TRUE : FALSE);
+        if (SUCCEEDED(status)) reached = ShellLinkStep::Saved;
+        return status;
     }
 
     void notifyDirectoryCreated(const std::string& path) override {
