@@ -44,9 +44,39 @@ public:
     void CreateProgramGroup();
 
     // --- Copy stage (install/copy_packages.cpp) ---
+    // Puts the title (an empty one keeps the previous module's) and the first 11 description lines of
+    // Comments[mode][p][k] on the right panel, the title centred over Panel4.
+    void ShowModuleComment(int mode, int p, int k);
+    // Shows the picture of Modules[CurMode][p][k] when it can be read, then extracts its packages in order.
+    void CopyModule(int p, int k);
+    // CurTargetDir for package l of the module: MainPath, or MainPath\Directory; creates that directory.
+    void PreparePackageDir(int p, int k, int l);
+    // Extracts package l of the module into CurTargetDir (macros substituted) after removing earlier copies
+    // of its files, records them for the uninstaller and advances the gauge. An empty or missing package
+    // changes nothing. Errors the package component raises (no such directory, unknown format) pass on.
+    void ExtractPackage(int p, int k, int l);
+    // Extracts public module i (an index into PublicModules) into its own directory; nothing is recorded.
+    void ExtractPublicModule(int i);
+    // Called after each package with items has been extracted, for observers of a run (tests, reports):
+    // its file name, the directory it was extracted into, the items' stored names in archive order, and the
+    // product index its files were recorded under for the uninstaller (-1 for a public module: none).
+    std::function<void(const std::string& package, const std::string& baseDir, const std::vector<std::string>& names,
+                       int recordedProduct)>
+        OnPackageExtracted;
 
     // --- Environment stage: the frame, the INI step and the boot files (install/configure_environment.cpp,
     // install/boot_files.cpp) ---
+    // Step 1: each chosen product's INI entries, macros substituted in the table, written through the
+    // profile calls.
+    void WriteIniFiles();
+    // Step 8: the chosen products' lines appended to C:\AUTOEXEC.BAT after a backup in C:\AUTOEXEC.CHT,
+    // PATH lines in short form.
+    void EditAutoexecBat();
+    // Step 9: the same for C:\CONFIG.SYS and C:\CONFIG.CHT, without PATH rewriting.
+    void EditConfigSys();
+    // Called with a step's member name ("WriteIniFiles", "RegisterProducts", ... "EditConfigSys") just
+    // before ConfigureEnvironment runs it; for observers of a run (tests, reports).
+    std::function<void(const std::string& step)> OnEnvironmentStep;
 
     // --- Registry and uninstall registration, steps 2 to 7 of the environment stage
     // (install/registration.cpp) ---

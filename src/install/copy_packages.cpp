@@ -1,9 +1,209 @@
-// The copy stage: unpacks the selected modules' packages and the public modules into the products'
-// directories. Not written yet.
+// The copy stage: unpacks the packages of the chosen products' selected modules into the products'
+// directories, then the products' public modules. While a module is copied the right panel shows its
+// title, description lines and picture; the left panel the package name, the item and archive meters
+// (moved by the package component) and the overall gauge, which counts packages.
+#include <algorithm>
+#include <cassert>
+
 #include "app/main_form.h"
+#include "app/setup_program.h"
+#include "os/machine.h"
+#include "rtl/exceptions.h"
+#include "rtl/strings.h"
+#include "sys/syscomm.h"
+#include "wizard/setup_guide.h"
 
 namespace app {
+namespace {
 
-void TMainForm::CopyPackages() {}
+constexpr char kEveryItem[] = "*.*";
+// Paths are handled in 256-byte buffers: a longer picture path names no file the setup can open.
+constexpr size_t kMaxPathLength = 255;
+
+int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
+
+bool ProductChosen(int p) { return frmSetupGuide && frmSetupGuide->ProductChosen(p); }
+
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && rtl::LastDelimiter("\\", path) == path.size() - 1;
+}
+
+// name below directory with one separator between them: a drive root ("D:\") already ends in one, and
+// an empty directory adds none (the package component forms its output paths the same way).
+std::string Below(const std::string& directory, const std::string& name) {
+    if (directory.empty() || EndsWithSeparator(directory)) return directory + name;
+    return directory + "\\" + name;
+}
+
+// "." and ".." and the forms Windows reduces to them (trailing dots and blanks are dropped).
+bool IsDotComponent(const std::string& part) {
+    return part.find('.') != std::string::npos && part.find_first_not_of(". ") == std::string::npos;
+}
+
+// A stored name (with '\' separators) that stays below the directory it is extracted into: no drive, no
+// leading separator, no "." or ".." level. The component refuses to extract any other, so the removal of
+// old copies must not touch what such a name points at either.
+bool StaysBelowBase(const std::string& name) {
+    if (name.empty() || name[0] == '\\' || name.find(':') != std::string::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = start;
+        while (end < name.size() && name[end] != '\\') end += rtl::IsLeadByte(uint8_t(name[end])) ? 2 : 1;
+        if (IsDotComponent(name.substr(start, std::min(end, name.size()) - start))) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// The stored names of the open archive's items, in archive order.
+std::vector<std::string> StoredNames(const archive::TArUnZipper& component) {
+    std::vector<std::string> names;
+    const int count = component.Count();
+    names.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) names.push_back(component.GetItem(i)->GetFileName());
+    return names;
+}
+
+// Deletes the files an extraction below baseDir is about to write, whatever their attributes, so that
+// a read-only copy left by an earlier installation is replaced. Entries for folders name no file.
+void RemoveOldCopies(const std::string& baseDir, const std::vector<std::string>& names) {
+    for (const std::string& stored : names) {
+        const std::string name = rtl::SlashesToBackslashes(stored);
+        if (!StaysBelowBase(name) || EndsWithSeparator(name)) continue;
+        sys::RemoveFile(Below(baseDir, name));  // a file that stays is met by the extraction itself
+    }
+}
+
+}  // namespace
+
+void TMainForm::CopyPackages() {
+    assert(CurMode >= 0 && CurMode < kMaxInstallModes);
+    if (CurMode < 0 || CurMode >= kMaxInstallModes) return;
+    const int products = Bounded(ProductCount, kMaxProducts);
+    const int publicModules = Bounded(PublicModuleCount, kMaxPublicModules);
+
+    // 1. The gauge counts packages: those of every selected module and every public module of the chosen
+    //    products.
+    int total = 0;
+    for (int p = 0; p < products; ++p) {
+        if (!ProductChosen(p)) continue;
+        for (int k = 0; k < Bounded(Products[size_t(p)].ModuleCount, kMaxModules); ++k) {
+            const TModule& module = Modules[size_t(CurMode)][size_t(p)][size_t(k)];
+            if (module.State != 0) total += Bounded(module.PackageCount, kMaxPackages);
+        }
+        for (int i = 0; i < publicModules; ++i)
+            if (PublicModules[size_t(i)].ProductNo == p + 1) ++total;
+    }
+    CGauge1.SetMaxValue(total);
+    CopyProgress = 0;
+
+    // 2. The selected modules, product by product.
+    for (int p = 0; p < products; ++p) {
+        if (!ProductChosen(p)) continue;
+        for (int k = 0; k < Bounded(Products[size_t(p)].ModuleCount, kMaxModules); ++k) {
+            if (Modules[size_t(CurMode)][size_t(p)][size_t(k)].State == 0) continue;
+            ShowModuleComment(CurMode, p, k);
+            CopyModule(p, k);
+        }
+    }
+
+    // 3. The public modules, grouped by product in product order, each group in key order.
+    for (int p = 0; p < products; ++p) {
+        if (!ProductChosen(p)) continue;
+        for (int i = 0; i < publicModules; ++i)
+            if (PublicModules[size_t(i)].ProductNo == p + 1) ExtractPublicModule(i);
+    }
+}
+
+void TMainForm::ShowModuleComment(int mode, int p, int k) {
+    assert(mode >= 0 && mode < kMaxInstallModes && p >= 0 && p < kMaxProducts && k >= 0 && k < kMaxModules);
+    const TModuleComment& comment = Comments[size_t(mode)][size_t(p)][size_t(k)];
+    if (!comment.Title.empty()) Label20.SetCaption(comment.Title);
+    Label20.SetLeft((Panel4.Width() - Label20.Width()) / 2);
+    for (size_t j = 0; j < CommentLabels.size(); ++j) CommentLabels[j]->SetCaption(comment.Lines[j]);
+    for (vcl::TLabel* label : CommentLabels) label->Repaint();
+    Label20.Repaint();
+}
+
+void TMainForm::CopyModule(int p, int k) {
+    assert(p >= 0 && p < kMaxProducts && k >= 0 && k < kMaxModules);
+    const TModule& module = Modules[size_t(CurMode)][size_t(p)][size_t(k)];
+
+    // The picture is decoration: one that can't be read or isn't a picture keeps the current one on screen.
+    const std::string picture = Below(setupFolder_, module.Picture);
+    if (!module.Picture.empty() && picture.size() <= kMaxPathLength &&
+        os::files().openFile(picture, os::kOpenRead) != nullptr) {
+        try {
+            Image4.Picture.LoadFromFile(picture);
+            Image4.Show();
+            Image4.Repaint();
+        } catch (const rtl::Exception& e) {
+            NoteFailure("module picture " + picture + ": " + e.Message());
+        }
+    }
+
+    for (int l = 0; l < Bounded(module.PackageCount, kMaxPackages); ++l) {
+        PreparePackageDir(p, k, l);
+        ExtractPackage(p, k, l);
+    }
+}
+
+void TMainForm::PreparePackageDir(int p, int k, int l) {
+    assert(p >= 0 && p < kMaxProducts && k >= 0 && k < kMaxModules && l >= 0 && l < kMaxPackages);
+    const std::string& mainPath = Products[size_t(p)].MainPath;
+    const TPackageRef& package = Modules[size_t(CurMode)][size_t(p)][size_t(k)].Packages[size_t(l)];
+    CurTargetDir = package.Directory.empty() ? mainPath : Below(mainPath, package.Directory);
+    // The directory is created as the extraction will name it, macros substituted (a MainPath may hold
+    // them), so that the component finds the directory it is given.
+    std::string target = CurTargetDir;
+    MakeDirectoryPath(Substitute(target));
+}
+
+void TMainForm::ExtractPackage(int p, int k, int l) {
+    assert(p >= 0 && p < kMaxProducts && k >= 0 && k < kMaxModules && l >= 0 && l < kMaxPackages);
+    const TPackageRef& package = Modules[size_t(CurMode)][size_t(p)][size_t(k)].Packages[size_t(l)];
+    Label6.SetCaption(package.FileName);
+    Label6.Repaint();
+
+    std::string target = CurTargetDir;
+    auzPack.SetBaseDirectory(Substitute(target));
+    auzPack.SetFileName(Below(setupFolder_, package.FileName));
+    // A missing package opens as an empty archive: nothing to extract, record or count.
+    if (auzPack.Count() == 0) return;
+
+    const std::string baseDir = auzPack.BaseDirectory();
+    const std::vector<std::string> names = StoredNames(auzPack);
+    RemoveOldCopies(baseDir, names);
+    auzPack.ExtractFiles(kEveryItem);
+    RecordExtractedFiles(p, baseDir, names);
+    if (OnPackageExtracted) OnPackageExtracted(package.FileName, baseDir, names, p);
+
+    ++CopyProgress;
+    CGauge1.SetProgress(CopyProgress);
+}
+
+void TMainForm::ExtractPublicModule(int i) {
+    assert(i >= 0 && i < kMaxPublicModules);
+    const TPublicModule& module = PublicModules[size_t(i)];
+    Label6.SetCaption(module.FileName);
+    Label6.Repaint();
+
+    // The directory (macros substituted when the description was loaded) is made before the component is
+    // given it, and once more after the package is open.
+    MakeDirectoryPath(module.Directory);
+    auzPack.SetBaseDirectory(module.Directory);
+    auzPack.SetFileName(Below(setupFolder_, module.FileName));
+    MakeDirectoryPath(module.Directory);
+    if (auzPack.Count() == 0) return;
+
+    const std::string baseDir = auzPack.BaseDirectory();
+    const std::vector<std::string> names = StoredNames(auzPack);
+    RemoveOldCopies(baseDir, names);
+    auzPack.ExtractFiles(kEveryItem);
+    if (OnPackageExtracted) OnPackageExtracted(module.FileName, baseDir, names, -1);
+
+    ++CopyProgress;
+    CGauge1.SetProgress(CopyProgress);
+}
 
 }  // namespace app

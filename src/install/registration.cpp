@@ -1,14 +1,209 @@
-// Registry and uninstall registration. Not written yet.
+// Registry and uninstall registration: the products' own registry keys, the install information key, the
+// RunOnce commands, the uninstaller copied into the Windows directory, the login-information file, the
+// uninstall entry, and the per-package lists of extracted files the uninstaller works from.
+//
+// Every value goes to HKEY_LOCAL_MACHINE as a string. None of these steps shows a message: what cannot be
+// written or created is passed to NoteFailure, and the step goes on with the rest.
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
 #include "app/main_form.h"
+#include "app/setup_program.h"
+#include "os/machine.h"
+#include "rtl/strings.h"
+#include "wizard/setup_guide.h"
 
 namespace app {
 
-void TMainForm::RegisterProducts() {}
-void TMainForm::RegisterInstallInfo() {}
-void TMainForm::RegisterRunOnce() {}
-void TMainForm::CopyUninstaller() {}
-void TMainForm::WriteLoginInfo() {}
-void TMainForm::RegisterUninstall() {}
-void TMainForm::RecordExtractedFiles(int, const std::string&, const std::vector<std::string>&) {}
+namespace {
+
+constexpr os::RootKey kRoot = os::RootKey::LocalMachine;
+// The product family's key; the install information and the file lists live below it.
+constexpr char kFamilyKey[] = "\\SOFTWARE\\Tessarine\\";
+constexpr char kRunOnceKey[] = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE";
+// The family name and the product's RegKey are separated by a blank in the uninstall entry's key name.
+constexpr char kUninstallKeyPrefix[] = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\Tessarine ";
+// The uninstaller as the medium holds it, and its copy in the Windows directory.
+constexpr char kUninstallerSource[] = "Setup.CHT";
+constexpr char kUninstallerCopy[] = "Tavrun2.EXE";
+constexpr char kUninstallerCommand[] = "Tavrun2.exe";
+constexpr char kLoginInfoFile[] = "logininfo.txt";
+constexpr char kProductIcon[] = "CTLX.EXE";
+
+// The key as the failure texts name it: "HKLM\SOFTWARE\...".
+std::string KeyText(const std::string& path) {
+    return "HKLM" + (path.empty() || path[0] != '\\' ? "\\" + path : path);
+}
+
+// A key opened with creation allowed; its values are written one by one. A key that cannot be created is
+// noted once and its values are not attempted.
+class KeyWriter {
+public:
+    KeyWriter(const TMainForm& form, std::string path) : form_(form), path_(std::move(path)) {
+        open_ = os::registry().createKey(kRoot, path_);
+        if (!open_) form_.NoteFailure("registry key " + KeyText(path_) + " could not be created");
+    }
+
+    void Write(const std::string& name, const std::string& data) {
+        if (!open_) return;
+        if (!os::registry().writeString(kRoot, path_, name, data))
+            form_.NoteFailure("registry value " + KeyText(path_) + "|" + name + " could not be written");
+    }
+
+private:
+    const TMainForm& form_;
+    std::string path_;
+    bool open_ = false;
+};
+
+// True when path names an existing file (not a folder).
+bool FileExists(const std::string& path) {
+    uint32_t attributes = os::files().getFileAttributes(path);
+    return attributes != os::kInvalidAttributes && !(attributes & os::kAttrDirectory);
+}
+
+// folder, a backslash and name; no second backslash when folder already ends in one (a drive root).
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return rtl::IncludeTrailingBackslash(folder) + name;
+}
+
+// A count from the table, kept within its array.
+int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
+
+bool WriteAll(os::File& file, const void* data, int64_t size) {
+    return size == 0 || file.write(data, size) == size;
+}
+
+// A product is installed when its line in the wizard's product list is checked or grayed.
+bool Chosen(int product) { return frmSetupGuide && frmSetupGuide->ProductChosen(product); }
+
+}  // namespace
+
+void TMainForm::RegisterProducts() {
+    for (int p = 0; p < Bounded(ProductCount, kMaxProducts); ++p) {
+        if (!Chosen(p)) continue;
+        TProductConfig& config = ProductConfigs[p];
+        for (int k = 0; k < Bounded(config.RegKeyCount, kMaxRegKeys); ++k) {
+            TRegKeySpec& spec = config.RegKeys[k];
+            // The key path is used as written; only the names and data carry macros.
+            KeyWriter key(*this, spec.Root);
+            for (int e = 0; e < Bounded(spec.EntryCount, kMaxEntries); ++e) {
+                TRegEntry& entry = spec.Entries[e];
+                Substitute(entry.Rest);
+                Substitute(entry.A);
+                key.Write(entry.A, entry.Rest);
+            }
+        }
+    }
+}
+
+void TMainForm::RegisterInstallInfo() {
+    // Named after the first product whether or not it is installed; lists the chosen ones from 1.
+    KeyWriter key(*this, kFamilyKey + Products[0].RegKey);
+    int n = 0;
+    for (int p = 0; p < Bounded(ProductCount, kMaxProducts); ++p) {
+        if (!Chosen(p)) continue;
+        const std::string number = rtl::IntToStr(++n);
+        key.Write("ProductName" + number, Products[p].Name);
+        key.Write("ProductPath" + number, Products[p].MainPath);
+        key.Write("ProductUninstallFlag" + number, "0");
+    }
+    key.Write("ProductNumber", rtl::IntToStr(n));
+}
+
+void TMainForm::RegisterRunOnce() {
+    KeyWriter key(*this, kRunOnceKey);
+    // One value name for every entry: when several programs exist, the last one's command stays.
+    const std::string valueName = "晨帆" + Products[0].Name + " " + Products[0].RegKey;
+    for (int i = 0; i < Bounded(ServiceRunonceCount, kMaxServiceRunonce); ++i) {
+        std::string& command = ServiceRunonce[i];
+        Substitute(command);
+        // The program is what precedes the first switch; the switches are written with it.
+        const std::string program = rtl::Trim(std::string_view(command).substr(0, command.find('/')));
+        if (FileExists(program)) key.Write(valueName, command);
+    }
+}
+
+void TMainForm::CopyUninstaller() {
+    const std::string sourcePath = JoinPath(SetupFolder(), kUninstallerSource);
+    std::unique_ptr<os::File> source = os::files().openFile(sourcePath, os::kOpenRead | os::kShareDenyWrite);
+    if (!source) {
+        // An earlier copy in the Windows directory stays as it is.
+        NoteFailure("uninstaller " + sourcePath + " could not be opened; " + kUninstallerCopy + " was not copied");
+        return;
+    }
+    const std::string targetPath = JoinPath(os::system().windowsDirectory(), kUninstallerCopy);
+    std::unique_ptr<os::File> target = os::files().createFile(targetPath);
+    if (!target) {
+        NoteFailure("file " + targetPath + " could not be created");
+        return;
+    }
+    std::vector<uint8_t> buffer(64 * 1024);
+    bool copied = true;
+    for (;;) {
+        int64_t got = source->read(buffer.data(), int64_t(buffer.size()));
+        if (got == 0) break;
+        if (got < 0 || !WriteAll(*target, buffer.data(), got)) {
+            copied = false;
+            break;
+        }
+    }
+    target.reset();
+    source.reset();
+    if (!copied) {
+        // A cut-off program must not stand where the uninstall entry points.
+        os::files().deleteFile(targetPath);
+        NoteFailure("file " + targetPath + " could not be written completely from " + sourcePath);
+    }
+}
+
+void TMainForm::WriteLoginInfo() {
+    const std::string path = JoinPath(Products[0].MainPath, kLoginInfoFile);
+    if (FileExists(path)) os::files().deleteFile(path);
+    // The non-empty texts with one TAB between two of them; no line end.
+    std::string content;
+    for (const std::string& text : LoginInfo) {
+        if (text.empty()) continue;
+        if (!content.empty()) content += '\t';
+        content += text;
+    }
+    std::unique_ptr<os::File> file = os::files().createFile(path);
+    if (!file) {
+        NoteFailure("file " + path + " could not be created");
+        return;
+    }
+    if (!WriteAll(*file, content.data(), int64_t(content.size())))
+        NoteFailure("file " + path + " could not be written");
+}
+
+void TMainForm::RegisterUninstall() {
+    const TProduct& first = Products[0];
+    KeyWriter key(*this, kUninstallKeyPrefix + first.RegKey);
+    const std::string icon = JoinPath(first.MainPath, kProductIcon);
+    if (FileExists(icon)) key.Write("DisplayIcon", icon);
+    key.Write("DisplayName", first.Name + "(" + first.RegKey + ")");
+    // The uninstaller copied into the Windows directory, with the RegKey in double quotes as its argument.
+    key.Write("UnInstallString",
+              JoinPath(os::system().windowsDirectory(), kUninstallerCommand) + " \"" + first.RegKey + "\"");
+}
+
+void TMainForm::RecordExtractedFiles(int product, const std::string& baseDir, const std::vector<std::string>& names) {
+    if (product < 0 || product >= kMaxProducts) {
+        NoteFailure("file list of product index " + rtl::IntToStr(product) + " not recorded: no such product");
+        return;
+    }
+    KeyWriter key(*this, kFamilyKey + Products[product].RegKey + "\\UninstallInfo" + rtl::IntToStr(product + 1));
+    // The Windows 95 family gets the key without values.
+    if (IsWin9x) return;
+    for (const std::string& name : names) {
+        // The numbers run on across packages and products, so a key's first value need not be File0.
+        // Stored names separate folders with '/'; the value is the path the file was extracted to.
+        key.Write("File" + rtl::IntToStr(UninstallFileNo), JoinPath(baseDir, rtl::SlashesToBackslashes(name)));
+        ++UninstallFileNo;
+    }
+}
 
 }  // namespace app

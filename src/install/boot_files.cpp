@@ -1,0 +1,175 @@
+// Steps 8 and 9 of the environment stage: the chosen products' lines appended to C:\AUTOEXEC.BAT and
+// C:\CONFIG.SYS, each file saved first (C:\AUTOEXEC.CHT, C:\CONFIG.CHT), PATH lines in short form.
+#include "install/boot_files.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app/setup_program.h"
+#include "os/machine.h"
+#include "rtl/strings.h"
+#include "vcl/dialogs.h"
+#include "wizard/setup_guide.h"
+
+namespace app {
+namespace {
+
+using BootLines = std::array<std::string, kMaxBatLines>;
+static_assert(kMaxBatLines == kMaxCfgLines, "both boot files keep their lines in arrays of one type");
+
+// DOS stops reading a text file at this byte; old editors end files with it.
+constexpr char kEndOfFileMark = 0x1A;
+
+// One of the two files and how its step treats it.
+struct BootFile {
+    const char* target;
+    const char* backup;
+    const char* backupError;  // the message when the backup cannot be made while the file exists
+    bool rewritePaths;        // PATH lines in short form (AUTOEXEC.BAT only)
+    int TProductConfig::*count;
+    BootLines TProductConfig::*lines;
+};
+
+const BootFile kAutoexecBat{"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.CHT", "修改批处理文件错误!", true,
+                            &TProductConfig::BatLineCount, &TProductConfig::BatLines};
+const BootFile kConfigSys{"C:\\CONFIG.SYS", "C:\\CONFIG.CHT", "修改配置文件错误!", false,
+                          &TProductConfig::CfgLineCount, &TProductConfig::CfgLines};
+
+bool Chosen(int product) { return frmSetupGuide && frmSetupGuide->ProductChosen(product); }
+
+enum class BackupResult { Made, NoSource, Failed };
+
+// Saves source as backup, byte for byte, replacing an earlier backup. The backup is created before the
+// source is opened, so a missing source leaves an empty backup behind. A backup that cannot be created or
+// written completely while the source exists is Failed: the file must not be changed without its copy.
+BackupResult MakeBackup(const std::string& source, const std::string& backup) {
+    std::unique_ptr<os::File> out = os::files().createFile(backup);
+    std::unique_ptr<os::File> in = os::files().openFile(source, os::kOpenRead | os::kShareDenyNone);
+    if (!in) return BackupResult::NoSource;
+    if (!out) return BackupResult::Failed;
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        const int64_t got = in->read(buffer.data(), int64_t(buffer.size()));
+        if (got < 0) return BackupResult::Failed;
+        if (got == 0) return BackupResult::Made;
+        if (out->write(buffer.data(), got) != got) return BackupResult::Failed;
+    }
+}
+
+// Opens path for appending, without its read-only attribute; creates it when it does not exist. A file
+// that exists but cannot be opened is never created anew (that would empty it): null then.
+std::unique_ptr<os::File> OpenForAppending(const std::string& path) {
+    const uint32_t attributes = os::files().getFileAttributes(path);
+    if (attributes == os::kInvalidAttributes) return os::files().createFile(path);
+    if (attributes & os::kAttrReadOnly) {
+        const uint32_t writable = attributes & ~uint32_t(os::kAttrReadOnly);
+        os::files().setFileAttributes(path, writable ? writable : uint32_t(os::kAttrNormal));
+    }
+    std::unique_ptr<os::File> file = os::files().openFile(path, os::kOpenReadWrite | os::kShareDenyWrite);
+    if (file && file->seek(0, os::SeekOrigin::End) < 0) return nullptr;
+    return file;
+}
+
+// Drops an end-of-file mark at the end of the file, where the new lines go: lines behind it would be
+// invisible to DOS. Leaves the file pointer at the end.
+bool DropEndOfFileMark(os::File& file) {
+    const int64_t size = file.size();
+    if (size <= 0) return size == 0;
+    char last = 0;
+    if (file.seek(size - 1, os::SeekOrigin::Begin) < 0 || file.read(&last, 1) != 1) return false;
+    if (last != kEndOfFileMark) return true;
+    return file.seek(size - 1, os::SeekOrigin::Begin) >= 0 && file.truncate();
+}
+
+// The step for one file. False when the backup could not be made: the user was told and nothing was
+// appended.
+bool EditBootFile(TMainForm& form, const BootFile& boot) {
+    const int products = std::clamp(form.ProductCount, 0, kMaxProducts);
+    auto lineCount = [&](int p) { return std::clamp(form.ProductConfigs[size_t(p)].*boot.count, 0, kMaxBatLines); };
+
+    int total = 0;
+    for (int p = 0; p < products; ++p)
+        if (Chosen(p)) total += lineCount(p);
+    form.CGauge1.Show();
+    form.CGauge1.SetMaxValue(total);
+
+    // The backup is made only when something is going to be appended.
+    if (total > 0 && MakeBackup(boot.target, boot.backup) == BackupResult::Failed) {
+        vcl::Application->MessageBox(boot.backupError, "提示!", vcl::mbOK | vcl::mbIconWarning);
+        return false;
+    }
+
+    // Opened even without lines: a missing file is created empty.
+    std::unique_ptr<os::File> file = OpenForAppending(boot.target);
+    if (!file) {
+        form.NoteFailure(std::string("cannot open ") + boot.target + " to append its lines");
+        return true;
+    }
+    bool markChecked = false;
+    int handled = 0;
+    for (int p = 0; p < products; ++p) {
+        if (!Chosen(p)) continue;
+        const BootLines& lines = form.ProductConfigs[size_t(p)].*boot.lines;
+        for (int i = 0, count = lineCount(p); i < count; ++i) {
+            form.CGauge1.SetProgress(handled++);
+            std::string line = lines[size_t(i)];
+            form.Substitute(line);
+            if (boot.rewritePaths && rtl::AnsiUpperCase(std::string_view(line).substr(0, 4)) == "PATH")
+                RewritePathLine(line);
+            // Each line goes on a line of its own after what the file held; the file ends without a break.
+            const std::string text = "\r\n" + line;
+            if (!markChecked) {
+                markChecked = true;
+                if (!DropEndOfFileMark(*file)) {
+                    form.NoteFailure(std::string("cannot write ") + boot.target);
+                    return true;
+                }
+            }
+            if (file->write(text.data(), int64_t(text.size())) != int64_t(text.size())) {
+                form.NoteFailure(std::string("cannot write ") + boot.target + ": its lines are incomplete");
+                return true;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void RewritePathLine(std::string& line) {
+    const std::string upper = rtl::AnsiUpperCase(line);
+    std::string result = "PATH = ";
+    // '=' and ';' lie below every trail byte of the double-byte code pages, so plain searches are safe.
+    const size_t equals = upper.find('=');
+    std::string rest = rtl::TrimLeft(equals == std::string::npos ? std::string_view(upper)
+                                                                 : std::string_view(upper).substr(equals + 1));
+    while (!rest.empty()) {
+        const size_t separator = rest.find(';');
+        const std::string element = rest.substr(0, separator);
+        std::string shortForm;
+        if (element.find("%PATH%") != std::string::npos || element.empty() ||
+            !os::system().shortPathName(element, shortForm) || shortForm.empty())
+            result += element;
+        else
+            result += shortForm;
+        result += ';';
+        if (separator == std::string::npos) break;
+        rest.erase(0, separator + 1);
+    }
+    line = std::move(result);
+}
+
+void TMainForm::EditAutoexecBat() {
+    // A refused backup skips only this file; CONFIG.SYS follows.
+    EditBootFile(*this, kAutoexecBat);
+}
+
+void TMainForm::EditConfigSys() {
+    // A refused backup ends the stage; this is its last step.
+    EditBootFile(*this, kConfigSys);
+}
+
+}  // namespace app

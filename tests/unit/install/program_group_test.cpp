@@ -1,0 +1,244 @@
+// The program group: shortcut folders from the user's Shell Folders, the links of the chosen products
+// with their targets' macros replaced, the Startup group, missing targets, failed saves, the gauge and
+// COM; and the directory-path helper shared with the copy stage. The windows are created on a
+// two-product medium as the program creates them; the user's Programs and Startup folders point into
+// the test's folder for the duration of a test.
+#include <gtest/gtest.h>
+
+#include "app/main_form.h"
+#include "app/setup_program.h"
+#include "os/machine.h"
+#include "support/test_machine.h"
+#include "vcl/dialogs.h"
+#include "vcl/headless/headless_backend.h"
+#include "vcl/headless/script.h"
+#include "wizard/setup_busy.h"
+#include "wizard/setup_guide.h"
+#include "wizard/setup_module_sel.h"
+#include "wizard/setup_path_dialog.h"
+#include "wizard/setup_prompt.h"
+
+#ifndef _WIN32
+#include "os/sim/lnk_writer.h"
+#include "os/sim/sim_machine.h"
+#include "os/sim/sim_shell.h"
+#endif
+
+namespace {
+
+constexpr os::RootKey HKCU = os::RootKey::CurrentUser;
+const std::string kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+bool IsDirectory(const std::string& path) {
+    uint32_t attributes = os::files().getFileAttributes(path);
+    return attributes != os::kInvalidAttributes && (attributes & os::kAttrDirectory);
+}
+bool Exists(const std::string& path) { return os::files().getFileAttributes(path) != os::kInvalidAttributes; }
+
+class ProgramGroup : public testing::Test {
+protected:
+    void SetUp() override {
+        previousBackend_ = vcl::SetBackend(&backend);
+        folder = test_support::MakeTempDir();
+        previousDirectory_ = os::files().getCurrentDirectory();
+        os::files().setCurrentDirectory(folder);
+#ifndef _WIN32
+        dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
+#endif
+        for (const char* name : {"Programs", "Startup"}) {
+            std::string value;
+            saved_.push_back({name, os::registry().readString(HKCU, kShellFolders, name, value), value});
+        }
+        programs = folder + "\\Start Menu\\Programs";
+        startup = programs + "\\Startup";
+        os::registry().writeString(HKCU, kShellFolders, "Programs", programs + "\\");  // the '\' is dropped
+        os::registry().writeString(HKCU, kShellFolders, "Startup", startup);
+
+        shop = folder + "\\Shop";
+        os::files().createDirectory(shop);
+        os::files().createDirectory(shop + "\\bin");
+        test_support::WriteFile(shop + "\\bin\\shop.exe", "MZ");
+        test_support::WriteFile(shop + "\\PrtCfg.exe", "MZ");
+        test_support::WriteFile(shop + "\\help.txt", "help");
+        test_support::WriteFile(folder + "\\SETUP.INI",
+                                "[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
+                                "[Default MainPath]\r\nMainPath1=" + shop + "\r\nMainPath2=" + folder +
+                                    "\r\n[Products Name]\r\nProductName1=商店,0,0,Shop\r\nProductName2=Tools,0,0,Tools\r\n");
+        test_support::WriteFile(folder + "\\CONFIG.INI", "[Additional Programs]\r\n");
+        test_support::WriteFile(folder + "\\COMMENT.INI", "");
+        vcl::Application->Initialize();
+        vcl::Application->CreateForm(app::MainForm);
+        vcl::Application->CreateForm(app::frmPrompt);
+        vcl::Application->CreateForm(app::frmModuleSel);
+        vcl::Application->CreateForm(app::frmPath);
+        vcl::Application->CreateForm(app::frmSetup);
+        vcl::Application->CreateForm(app::frmSetupGuide);
+        ASSERT_EQ(Table().ProductCount, 2);
+        Table().OnFailure = [this](const std::string& what) { failures.push_back(what); };
+        if (!os::system().shortPathName(shop, shortShop)) shortShop = shop;
+    }
+
+    void TearDown() override {
+        for (const auto& value : saved_) {
+            if (value.existed)
+                os::registry().writeString(HKCU, kShellFolders, value.name, value.value);
+            else
+                os::registry().deleteValue(HKCU, kShellFolders, value.name);
+        }
+        vcl::Application->DestroyForms();
+        app::MainForm = nullptr;
+        app::frmPrompt = nullptr;
+        app::frmModuleSel = nullptr;
+        app::frmPath = nullptr;
+        app::frmSetup = nullptr;
+        app::frmSetupGuide = nullptr;
+        vcl::SetBackend(previousBackend_);
+        os::files().setCurrentDirectory(previousDirectory_);
+    }
+
+    app::TMainForm& Table() { return *app::MainForm; }
+    // Sets the product list's marks: 'x' checked, 'g' grayed, '-' unchecked.
+    void Choose(const std::string& marks) {
+        for (size_t i = 0; i < marks.size(); ++i)
+            app::frmSetupGuide->CheckListBox1.SetState(
+                int(i), marks[i] == 'x'   ? vcl::TCheckBoxState::cbChecked
+                        : marks[i] == 'g' ? vcl::TCheckBoxState::cbGrayed
+                                          : vcl::TCheckBoxState::cbUnchecked);
+    }
+    void Shortcuts(const std::vector<app::TShortCut>& list) {
+        Table().ShortCutCount = int(list.size());
+        for (size_t i = 0; i < list.size(); ++i) Table().ShortCuts[i] = list[i];
+    }
+    const std::vector<vcl::headless::MessageBoxRecord>& Boxes() const { return backend.MessageBoxes(); }
+#ifndef _WIN32
+    // The target and working directory a link file holds (the simulated machine writes ANSI strings).
+    static std::pair<std::string, std::string> LinkOf(const std::string& path) {
+        auto bytes = test_support::ReadFile(path);
+        auto link = os::sim::detail::ReadShellLink(std::string(bytes.begin(), bytes.end()));
+        return {link.localBasePath, link.workingDirectory};
+    }
+#endif
+
+    std::string folder, programs, startup, shop, shortShop;
+    std::vector<std::string> failures;
+    vcl::headless::ScriptDriver script;
+    vcl::headless::HeadlessBackend backend{&script};
+
+private:
+    struct SavedValue {
+        std::string name;
+        bool existed = false;
+        std::string value;
+    };
+    std::vector<SavedValue> saved_;
+    vcl::Backend* previousBackend_ = nullptr;
+    std::string previousDirectory_;
+};
+
+// --- Shortcut folders ---
+
+TEST_F(ProgramGroup, ShortcutFoldersFollowTheGroup) {
+    EXPECT_EQ(Table().GetShortcutFolder("", "商店"), programs + "\\商店");
+    EXPECT_EQ(Table().GetShortcutFolder("工具", "商店"), programs + "\\商店\\工具");
+    EXPECT_EQ(Table().GetShortcutFolder("STARTUP", "商店"), startup);
+    EXPECT_EQ(Table().GetShortcutFolder("startUp", "商店"), startup) << "the value named as written, any case";
+}
+
+TEST_F(ProgramGroup, WithoutShellFoldersValuesTheFolderIsTheProductNameAlone) {
+    os::registry().deleteValue(HKCU, kShellFolders, "Programs");
+    os::registry().deleteValue(HKCU, kShellFolders, "Startup");
+    EXPECT_EQ(Table().GetShortcutFolder("", "商店"), "\\商店");
+    EXPECT_EQ(Table().GetShortcutFolder("Tools", "商店"), "\\商店\\Tools");
+    EXPECT_EQ(Table().GetShortcutFolder("Startup", "商店"), "");
+}
+
+// --- The stage ---
+
+TEST_F(ProgramGroup, ChosenProductsGetTheirLinksWithMacrosReplaced) {
+    Choose("x-");
+    Shortcuts({{1, "_MAINPATH_1\\bin\\shop.exe", "", "商店"},
+               {1, "_MAINPATH_1\\help.txt", "帮助", "Help"},
+               {1, "_MAINPATH_1\\PrtCfg.exe", "startup", "Printer"},  // linked though never published
+               {2, "_MAINPATH_2\\SETUP.INI", "", "Tools"}});             // product 2 is not chosen
+    Table().CreateProgramGroup();
+
+    const std::string shopLink = programs + "\\商店\\商店.LNK", helpLink = programs + "\\商店\\帮助\\Help.LNK",
+                      printerLink = startup + "\\Printer.LNK";
+    EXPECT_TRUE(Exists(shopLink));
+    EXPECT_TRUE(Exists(helpLink));
+    EXPECT_TRUE(Exists(printerLink));
+    EXPECT_FALSE(Exists(programs + "\\Tools"));
+    EXPECT_FALSE(Exists(programs + "\\商店\\startup")) << "no product folder for the Startup group";
+    // The table keeps the replaced targets; the other product's stays as written.
+    EXPECT_EQ(Table().ShortCuts[0].Target, shortShop + "\\bin\\shop.exe");
+    EXPECT_EQ(Table().ShortCuts[3].Target, "_MAINPATH_2\\SETUP.INI");
+#ifndef _WIN32
+    EXPECT_EQ(LinkOf(shopLink), std::make_pair(shortShop + "\\bin\\shop.exe", shortShop + "\\bin"));
+    EXPECT_EQ(LinkOf(helpLink), std::make_pair(shortShop + "\\help.txt", shortShop));
+    EXPECT_EQ(os::sim::SimShellOf(dynamic_cast<os::sim::SimMachine&>(os::machine())).comDepth(), 0)
+        << "COM is uninitialised again";
+#endif
+    EXPECT_EQ(Table().Label5.Caption(), "正在建立快捷方式...");
+    EXPECT_EQ(Table().CGauge1.MaxValue(), 4);
+    EXPECT_EQ(Table().CGauge1.Progress(), 4);
+    EXPECT_FALSE(Table().CGauge1.Visible());
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(failures.empty());
+}
+
+TEST_F(ProgramGroup, MissingTargetsAreSkippedSilently) {
+    Choose("xg");
+    Shortcuts({{1, "_MAINPATH_1\\gone.exe", "Grp", "Gone"},
+               {2, "no backslash.exe", "", "Relative"},  // not in the current folder either
+               {1, "_MAINPATH_1\\bin\\shop.exe", "Grp", "Shop"}});
+    Table().CreateProgramGroup();
+    EXPECT_FALSE(Exists(programs + "\\商店\\Grp\\Gone.LNK"));
+    EXPECT_FALSE(Exists(programs + "\\Tools"));
+    EXPECT_TRUE(Exists(programs + "\\商店\\Grp\\Shop.LNK"));
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(Table().CGauge1.Progress(), 3);
+}
+
+TEST_F(ProgramGroup, ALinkThatCannotBeSavedIsReportedAndTheStageGoesOn) {
+    Choose("x-");
+    Shortcuts({{1, "_MAINPATH_1\\bin\\shop.exe", "", "No Such Folder\\Shop"},
+               {1, "_MAINPATH_1\\help.txt", "", "Help"}});
+    Table().CreateProgramGroup();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].caption.rfind("Generic, Line=", 0), 0u) << Boxes()[0].caption;
+    EXPECT_EQ(Boxes()[0].text, os::system().errorText(os::kErrorPathNotFound));
+    EXPECT_EQ(Boxes()[0].flags, unsigned(vcl::mbOK | vcl::mbIconWarning));
+    EXPECT_TRUE(Exists(programs + "\\商店\\Help.LNK"));
+    EXPECT_TRUE(failures.empty()) << "the box is the report";
+}
+
+// --- Directory paths ---
+
+TEST_F(ProgramGroup, MakeDirectoryPathCreatesEveryMissingLevel) {
+    Table().MakeDirectoryPath(folder + "\\One\\Two\\Three");
+    EXPECT_TRUE(IsDirectory(folder + "\\One\\Two\\Three"));
+    // All levels there already, or a trailing backslash: nothing changes, nothing is reported.
+    Table().MakeDirectoryPath(folder + "\\One\\Two\\Three");
+    Table().MakeDirectoryPath(folder + "\\One\\Four\\");
+    EXPECT_TRUE(IsDirectory(folder + "\\One\\Four"));
+    // A relative path starts from the current folder, its first level included.
+    Table().MakeDirectoryPath("Rel\\Sub");
+    EXPECT_TRUE(IsDirectory(folder + "\\Rel\\Sub"));
+    // A level that cannot be made (a file is in the way) stops the levels below it, silently.
+    test_support::WriteFile(folder + "\\File", "x");
+    Table().MakeDirectoryPath(folder + "\\File\\Below");
+    EXPECT_FALSE(Exists(folder + "\\File\\Below"));
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(failures.empty());
+}
+
+TEST_F(ProgramGroup, MakeDirectoryPathKeepsDoubleByteNamesWhole) {
+    // "\x81\x5C" is one GBK character whose trail byte is '\'.
+    const std::string name = "\x81\x5C" "Dir";
+    Table().MakeDirectoryPath(folder + "\\" + name + "\\Sub");
+    EXPECT_TRUE(IsDirectory(folder + "\\" + name + "\\Sub"));
+    EXPECT_FALSE(Exists(folder + "\\\x81")) << "no directory named after the lead byte alone";
+}
+
+}  // namespace
