@@ -175,7 +175,12 @@ void TMainForm::ExtractPackage(int p, int k, int l) {
     const std::vector<std::string> names = StoredNames(auzPack);
     RemoveOldCopies(baseDir, names);
     auzPack.ExtractFiles(kEveryItem);
-    RecordExtractedFiles(p, baseDir, names);
+    // The uninstaller deletes what the list names: names the component refused to write (they lead
+    // outside the target) name files the setup never put there, and stay off the list.
+    std::vector<std::string> recorded;
+    for (const std::string& name : names)
+        if (StaysBelowBase(rtl::SlashesToBackslashes(name))) recorded.push_back(name);
+    RecordExtractedFiles(p, baseDir, recorded);
     if (OnPackageExtracted) OnPackageExtracted(package.FileName, baseDir, names, p);
 
     ++CopyProgress;
