@@ -143,12 +143,32 @@ void ApplyMachineFile(const MachineFile& file, os::sim::SimMachine& machine,
     settings.systemDirectory = ansi(file.systemDirectory);
     for (const MachineDrive& drive : file.drives)
         machine.addDrive(drive.letter, {drive.type, hostFolderOf(drive.letter), drive.freeMiB << 20});
-    if (!file.registryText.empty()) {
-        std::string error;
-        auto* registry = dynamic_cast<os::sim::SimRegistry*>(&machine.registry());
-        if (!registry || !registry->load(ansi(file.registryText), &error))
-            throw MachineFileError("machine file, [Registry]: " + error);
+    auto* registry = dynamic_cast<os::sim::SimRegistry*>(&machine.registry());
+    std::string error;
+    // The user's Shell Folders are there first, as on every Windows machine; [Registry] may replace them.
+    if (!registry || !registry->load(ansi(DefaultShellFolders(file)), &error))
+        throw MachineFileError("machine file, default Shell Folders: " + error);
+    if (!file.registryText.empty() && !registry->load(ansi(file.registryText), &error))
+        throw MachineFileError("machine file, [Registry]: " + error);
+}
+
+std::string DefaultShellFolders(const MachineFile& file) {
+    // The NT family keeps the user's folders in the profile on the Windows drive, the 9x family below the
+    // Windows directory; the names are those of a Chinese Windows.
+    std::string profile;
+    if (file.versionWord & 0x80000000u) {
+        profile = file.windowsDirectory;
+    } else {
+        const std::string drive = file.windowsDirectory.size() >= 2 && file.windowsDirectory[1] == ':'
+                                      ? file.windowsDirectory.substr(0, 2)
+                                      : std::string("C:");
+        profile = drive + "\\Documents and Settings\\Administrator";
     }
+    while (!profile.empty() && profile.back() == '\\') profile.pop_back();
+    const std::string key = "HKCU\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS|";
+    const std::string programs = profile + "\\「开始」菜单\\程序";
+    return key + "Desktop=" + profile + "\\桌面\n" + key + "Start Menu=" + profile + "\\「开始」菜单\n" + key +
+           "Programs=" + programs + "\n" + key + "Startup=" + programs + "\\启动\n";
 }
 
 }  // namespace setupcheck

@@ -50,9 +50,14 @@ struct MachineFile {
 MachineFile ParseMachineFile(const std::string& utf8Text);
 
 // Sets up machine as the file describes: code pages first, then settings, drives (each mapped to the host
-// folder hostFolderOf gives for its letter), then the registry. Raises MachineFileError when registry
-// lines cannot be loaded.
+// folder hostFolderOf gives for its letter), then the registry: the user's default Shell Folders, then the
+// file's [Registry] lines. Raises MachineFileError when registry lines cannot be loaded.
 void ApplyMachineFile(const MachineFile& file, os::sim::SimMachine& machine,
                       const std::function<std::string(char letter)>& hostFolderOf);
+
+// The [Registry] lines (UTF-8) of the user's Shell Folders every simulated machine starts with: Desktop,
+// Start Menu, Programs and Startup, in the user's profile on the Windows drive (NT family) or below the
+// Windows directory (9x family).
+std::string DefaultShellFolders(const MachineFile& file);
 
 }  // namespace setupcheck
