@@ -286,9 +286,11 @@ TEST_F(BootFiles, LongLinesAreWrittenWhole) {
     const std::string longPath = "PATH=_WIN_;C:\\" + std::string(260, 'D');
     BatLines(0, {longLine, longPath});
     Form().EditAutoexecBat();
-    EXPECT_EQ(ReadText(kBat), "\r\n" + longLine + "\r\nPATH = " +
-                                  rtl::AnsiUpperCase(os::system().windowsDirectory()) + ";C:\\" +
-                                  std::string(260, 'D') + ";");
+    // The Windows directory as the system gives its short form (Windows keeps the letters given, Wine
+    // those on the disk).
+    std::string windows = rtl::AnsiUpperCase(os::system().windowsDirectory()), shortWindows;
+    if (os::system().shortPathName(windows, shortWindows) && !shortWindows.empty()) windows = shortWindows;
+    EXPECT_EQ(ReadText(kBat), "\r\n" + longLine + "\r\nPATH = " + windows + ";C:\\" + std::string(260, 'D') + ";");
 }
 
 // DOS reads a text file up to an end-of-file mark; the lines go in front of it, the backup keeps it.

@@ -238,7 +238,11 @@ TEST_F(ProgramGroup, MakeDirectoryPathKeepsDoubleByteNamesWhole) {
     const std::string name = "\x81\x5C" "Dir";
     Table().MakeDirectoryPath(folder + "\\" + name + "\\Sub");
     EXPECT_TRUE(IsDirectory(folder + "\\" + name + "\\Sub"));
+#ifndef _WIN32
+    // Windows cannot name the lead byte alone (the conversion to UTF-16 drops it), so only the simulated
+    // machine can be asked.
     EXPECT_FALSE(Exists(folder + "\\\x81")) << "no directory named after the lead byte alone";
+#endif
 }
 
 }  // namespace
