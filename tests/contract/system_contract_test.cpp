@@ -67,6 +67,12 @@ TEST_F(System, NamesThatFitEightDotThreeStay) {
     EXPECT_EQ(shortPath, folder + "\\short.txt") << "the name keeps its case";
     ASSERT_TRUE(sys().shortPathName(Path("README"), shortPath));
     EXPECT_EQ(shortPath, folder + "\\README");
+    // Asked in other letters, such a name comes back as the folder spells it (PATH lines are upper-cased
+    // before their folders are shortened).
+    ASSERT_TRUE(sys().shortPathName(Path("SHORT.TXT"), shortPath));
+    EXPECT_EQ(shortPath, folder + "\\short.txt");
+    ASSERT_TRUE(sys().shortPathName(Path("readme"), shortPath));
+    EXPECT_EQ(shortPath, folder + "\\README");
 }
 
 TEST_F(System, MissingPathsHaveNoShortName) {

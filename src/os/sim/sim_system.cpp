@@ -192,8 +192,9 @@ public:
     std::string windowsDirectory() override { return machine_.settings().windowsDirectory; }
     std::string systemDirectory() override { return machine_.settings().systemDirectory; }
 
-    // Each name of the path becomes its short form within its folder; the root, "." and ".." and the
-    // separators stay as written. Every level must exist.
+    // Each name of the path becomes its short form within its folder (a name that fits 8.3 as the folder
+    // spells it, whatever the letter case asked for); the root, "." and ".." and the separators stay as
+    // written. Every level must exist.
     bool shortPathName(const std::string& path, std::string& shortPath) override {
         CodePage& codePage = machine_.codePage();
         std::vector<std::string> parts = SplitPath(path, codePage);
@@ -213,7 +214,8 @@ public:
             if (!name.empty() && name != "." && name != "..") {
                 auto level = machine_.hostPath(longSoFar, &entry);
                 if (!level || !entry.exists) return Fail(kErrorFileNotFound);
-                if (!FitsEightDotThree(name, codePage)) converted = shortNameOf(*level);
+                // A name that fits 8.3 is its own short form, spelt as the folder holds it.
+                converted = FitsEightDotThree(name, codePage) ? nameOnDisk(*level) : shortNameOf(*level);
             }
             result += converted;
             if (i + 1 < parts.size()) {
@@ -295,6 +297,11 @@ public:
 
 private:
     // The short form of the last name of an existing host path, among the names of its folder.
+    // The ANSI name of the last level of a host path, as the host folder spells it.
+    std::string nameOnDisk(const std::string& host) {
+        return machine_.codePage().utf8ToAnsi(host.substr(host.find_last_of('/') + 1));
+    }
+
     std::string shortNameOf(const std::string& host) {
         size_t slash = host.find_last_of('/');
         assert(slash != std::string::npos);
