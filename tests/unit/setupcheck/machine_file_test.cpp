@@ -109,3 +109,38 @@ TEST(MachineFile, AppliedToTheSimulatedMachine) {
     EXPECT_TRUE(machine.registry().keyExists(os::RootKey::LocalMachine, "SYSTEM\\CurrentControlSet\\Services\\MSSQL$OLD"));
     rmdir(root.c_str());
 }
+
+// Every machine has the user's Shell Folders, where the shortcuts go: in the profile on the Windows drive
+// for the NT family, below the Windows directory for 9x; a [Registry] line replaces one.
+TEST(MachineFile, TheUsersShellFoldersAreThereUnlessTheFileGivesThem) {
+    char pattern[] = "/tmp/ts-machine-file-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    // The values in the machine's code page, as the test's literals are.
+    auto folder = [&](os::sim::SimMachine& machine, const char* name) {
+        std::string value;
+        return machine.registry().readString(os::RootKey::CurrentUser, kShellFolders, name, value)
+                   ? value
+                   : std::string("<missing>");
+    };
+    auto host = [&](char) { return root; };
+
+    os::sim::SimMachine nt;
+    setupcheck::ApplyMachineFile(ParseMachineFile("[Machine]\nWindowsDir=D:\\WINNT\n"), nt, host);
+    EXPECT_EQ(folder(nt, "Programs"), "D:\\Documents and Settings\\Administrator\\「开始」菜单\\程序");
+    EXPECT_EQ(folder(nt, "Startup"), "D:\\Documents and Settings\\Administrator\\「开始」菜单\\程序\\启动");
+    EXPECT_EQ(folder(nt, "Desktop"), "D:\\Documents and Settings\\Administrator\\桌面");
+
+    os::sim::SimMachine old;
+    setupcheck::ApplyMachineFile(ParseMachineFile("[Machine]\nVersion=9x\nWindowsDir=C:\\WINDOWS\\\n"), old, host);
+    EXPECT_EQ(folder(old, "Programs"), "C:\\WINDOWS\\「开始」菜单\\程序");
+
+    os::sim::SimMachine given;
+    setupcheck::ApplyMachineFile(
+        ParseMachineFile("[Registry]\nHKCU\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS|Programs=\n"),
+        given, host);
+    EXPECT_EQ(folder(given, "Programs"), "");
+    EXPECT_EQ(folder(given, "Startup"), "C:\\Documents and Settings\\Administrator\\「开始」菜单\\程序\\启动");
+    rmdir(root.c_str());
+}
