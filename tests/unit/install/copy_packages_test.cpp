@@ -8,47 +8,16 @@
 #include <algorithm>
 #include <map>
 
-#include "app/main_form.h"
-#include "app/setup_program.h"
 #include "archive/errors.h"
-#include "os/machine.h"
+#include "install/stage_fixture.h"
 #include "support/test_machine.h"
-#include "support/zip_builder.h"
-#include "vcl/headless/headless_backend.h"
-#include "vcl/headless/script.h"
-#include "wizard/setup_busy.h"
-#include "wizard/setup_guide.h"
-#include "wizard/setup_module_sel.h"
-#include "wizard/setup_path_dialog.h"
-#include "wizard/setup_prompt.h"
-
-#ifndef _WIN32
-#include "os/sim/sim_machine.h"
-#endif
 
 namespace {
 
-constexpr os::RootKey HKLM = os::RootKey::LocalMachine;
+using namespace install_test;
+
 // RegKeys of the three products; unusual enough not to meet another test's keys in a shared registry.
 const char* const kRegKeys[] = {"CopyStageShop", "CopyStageTools", "CopyStageReport"};
-const std::string kFamily = "\\SOFTWARE\\Tessarine\\";
-
-void DeleteTree(const std::string& path) {
-    for (const std::string& sub : os::registry().subKeyNames(HKLM, path)) DeleteTree(path + "\\" + sub);
-    os::registry().deleteKey(HKLM, path);
-}
-
-std::string Text(const std::string& path) {
-    std::vector<uint8_t> bytes = test_support::ReadFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// One item of a package: stored name, content, deflated or stored, and the password it is encrypted with.
-struct Item {
-    std::string name, content;
-    uint16_t method = 0;
-    std::string password = app::kPackagePassword;
-};
 
 // A BITMAPFILEHEADER and BITMAPINFOHEADER of a 24-bit picture: all the headless backend reads.
 std::vector<uint8_t> Bitmap(int32_t width, int32_t height) {
@@ -60,91 +29,45 @@ std::vector<uint8_t> Bitmap(int32_t width, int32_t height) {
     return out;
 }
 
-class CopyStage : public testing::Test {
+class CopyStage : public InstallStage {
 protected:
     void SetUp() override {
-        previousBackend_ = vcl::SetBackend(&backend);
-        folder = test_support::MakeTempDir();
-        previousDirectory_ = os::files().getCurrentDirectory();
-        os::files().setCurrentDirectory(folder);
-#ifndef _WIN32
-        dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
-#endif
+        InstallStage::SetUp();
         // The products' directories do not exist yet: the stage makes them.
         paths = {folder + "\\Shop\\Program", folder + "\\Tools", folder + "\\Report"};
-        test_support::WriteFile(In("SETUP.INI"),
-                                "[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
-                                "[Default MainPath]\r\nMainPath1=" + paths[0] + "\r\nMainPath2=" + paths[1] +
-                                    "\r\nMainPath3=" + paths[2] + "\r\n"
-                                "[Products Name]\r\nProductName1=商店,0,0,CopyStageShop\r\n"
-                                "ProductName2=Tools,0,0,CopyStageTools\r\nProductName3=报表,0,0,CopyStageReport\r\n");
-        test_support::WriteFile(In("CONFIG.INI"), "[Additional Programs]\r\n");
-        test_support::WriteFile(In("COMMENT.INI"), "");
-        vcl::Application->Initialize();
-        vcl::Application->CreateForm(app::MainForm);
-        vcl::Application->CreateForm(app::frmPrompt);
-        vcl::Application->CreateForm(app::frmModuleSel);
-        vcl::Application->CreateForm(app::frmPath);
-        vcl::Application->CreateForm(app::frmSetup);
-        vcl::Application->CreateForm(app::frmSetupGuide);
-        ASSERT_EQ(Form().ProductCount, 3);
-        ASSERT_EQ(app::frmSetupGuide->CheckListBox1.Items.Count(), 3);
-        Form().IsWin9x = false;  // file lists get their values
-        Form().OnFailure = [this](const std::string& what) { failures.push_back(what); };
-        Form().OnPackageExtracted = [this](const std::string& package, const std::string&,
-                                           const std::vector<std::string>&, int recordedProduct) {
+        WriteMedium("[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
+                    "[Default MainPath]\r\nMainPath1=" + paths[0] + "\r\nMainPath2=" + paths[1] +
+                        "\r\nMainPath3=" + paths[2] + "\r\n"
+                    "[Products Name]\r\nProductName1=商店,0,0,CopyStageShop\r\n"
+                    "ProductName2=Tools,0,0,CopyStageTools\r\nProductName3=报表,0,0,CopyStageReport\r\n");
+        ASSERT_NO_FATAL_FAILURE(CreateWindows(3));
+        Table().IsWin9x = false;  // file lists get their values
+        Table().OnPackageExtracted = [this](const std::string& package, const std::string&,
+                                            const std::vector<std::string>&, int recordedProduct) {
             extracted.push_back(package + "@" + std::to_string(recordedProduct) + "/" +
-                                std::to_string(Form().CGauge1.Progress() + 1) + "of" +
-                                std::to_string(Form().CGauge1.MaxValue()));
+                                std::to_string(Table().CGauge1.Progress() + 1) + "of" +
+                                std::to_string(Table().CGauge1.MaxValue()));
         };
         for (const char* key : kRegKeys) DeleteTree(kFamily + key);
     }
 
     void TearDown() override {
-        vcl::Application->DestroyForms();
-        app::MainForm = nullptr;
-        app::frmPrompt = nullptr;
-        app::frmModuleSel = nullptr;
-        app::frmPath = nullptr;
-        app::frmSetup = nullptr;
-        app::frmSetupGuide = nullptr;
-        vcl::SetBackend(previousBackend_);
-        os::files().setCurrentDirectory(previousDirectory_);
+        InstallStage::TearDown();
         for (const char* key : kRegKeys) DeleteTree(kFamily + key);
     }
 
-    std::string In(const std::string& name) const { return folder + "\\" + name; }
-    app::TMainForm& Form() { return *app::MainForm; }
-    // Sets the product list's marks: 'x' checked, 'g' grayed, '-' unchecked.
-    void Choose(const std::string& marks) {
-        for (size_t i = 0; i < marks.size(); ++i)
-            app::frmSetupGuide->CheckListBox1.SetState(
-                int(i), marks[i] == 'x'   ? vcl::TCheckBoxState::cbChecked
-                        : marks[i] == 'g' ? vcl::TCheckBoxState::cbGrayed
-                                          : vcl::TCheckBoxState::cbUnchecked);
-    }
-    // Writes a package into the setup folder.
-    void Package(const std::string& file, const std::vector<Item>& items) {
-        test_support::ZipBuilder builder;
-        for (const Item& item : items) {
-            test_support::ZipBuildEntry& entry = builder.Add(item.name, item.content);
-            entry.method = item.method;
-            entry.password = item.password;
-        }
-        test_support::WriteFile(In(file), builder.Build());
-    }
     // Describes module k of product p in install mode 1: its state and its packages (directory, file).
     app::TModule& Module(int p, int k, int state, const std::vector<app::TPackageRef>& packages) {
-        app::TProduct& product = Form().Products[size_t(p)];
+        app::TProduct& product = Table().Products[size_t(p)];
         product.ModuleCount = std::max(product.ModuleCount, k + 1);
-        app::TModule& module = Form().Modules[0][size_t(p)][size_t(k)];
+        app::TModule& module = Table().Modules[0][size_t(p)][size_t(k)];
         module.State = state;
         module.PackageCount = int(packages.size());
         std::copy(packages.begin(), packages.end(), module.Packages.begin());
         return module;
     }
     void Public(int productNo, const std::string& directory, const std::string& file) {
-        Form().PublicModules[size_t(Form().PublicModuleCount++)] = {productNo, directory, file};
+        Table().PublicModules[size_t(Table().PublicModuleCount++)] = {productNo, directory, file};
     }
     // The file list recorded for product p (0-based), value name to path.
     std::map<std::string, std::string> Recorded(int p) {
@@ -155,16 +78,8 @@ protected:
         return values;
     }
 
-    std::string folder;
     std::vector<std::string> paths;
-    std::vector<std::string> failures;
     std::vector<std::string> extracted;  // "package@recorded product/gauge step of maximum", in order
-    vcl::headless::ScriptDriver script;
-    vcl::headless::HeadlessBackend backend{&script};
-
-private:
-    vcl::Backend* previousBackend_ = nullptr;
-    std::string previousDirectory_;
 };
 
 // --- What is copied and counted ---
@@ -178,21 +93,21 @@ TEST_F(CopyStage, GaugeCountsThePackagesOfSelectedModulesAndThePublicModulesOfCh
     Module(0, 0, 1, {{"", "a1.dat"}, {"", "a2.dat"}});
     Module(0, 1, 2, {{"", "b1.dat"}, {"", "b2.dat"}, {"", "b3.dat"}});
     Module(0, 2, 0, {{"", "off.dat"}, {"", "off.dat"}, {"", "off.dat"}, {"", "off.dat"}});
-    Form().Comments[0][0][1].Title = "Second";
-    Form().Comments[0][0][2].Title = "Unselected";
+    Table().Comments[0][0][1].Title = "Second";
+    Table().Comments[0][0][2].Title = "Unselected";
     Module(2, 0, 1, {{"", "r.dat"}});
     Public(3, paths[2], "rp.dat");
     Public(1, folder + "\\Common", "pub.dat");
 
-    Form().CopyPackages();
+    Table().CopyPackages();
 
     EXPECT_EQ(extracted, (std::vector<std::string>{"a1.dat@0/1of6", "a2.dat@0/2of6", "b1.dat@0/3of6", "b2.dat@0/4of6",
                                                    "b3.dat@0/5of6", "pub.dat@-1/6of6"}));
-    EXPECT_EQ(Form().CGauge1.MaxValue(), 6);
-    EXPECT_EQ(Form().CGauge1.Progress(), 6);
-    EXPECT_EQ(Text(folder + "\\Common\\pub.dat.txt"), "pub.dat");
+    EXPECT_EQ(Table().CGauge1.MaxValue(), 6);
+    EXPECT_EQ(Table().CGauge1.Progress(), 6);
+    EXPECT_EQ(ReadText(folder + "\\Common\\pub.dat.txt"), "pub.dat");
     EXPECT_FALSE(test_support::FileExists(paths[0] + "\\off.dat.txt"));
-    EXPECT_EQ(Form().Label20.Caption(), "Second");  // the unselected module is not shown
+    EXPECT_EQ(Table().Label20.Caption(), "Second");  // the unselected module is not shown
     EXPECT_FALSE(test_support::FileExists(paths[2] + "\\r.dat.txt"));
     EXPECT_FALSE(test_support::FileExists(paths[2] + "\\rp.dat.txt"));
     EXPECT_TRUE(failures.empty());
@@ -208,11 +123,11 @@ TEST_F(CopyStage, GrayedProductIsCopiedAndUncheckedOneContributesNothing) {
     Module(1, 0, 3, {{"", "t.dat"}});
     Public(2, folder + "\\ToolsCommon", "tp.dat");
 
-    Form().CopyPackages();
+    Table().CopyPackages();
 
     EXPECT_EQ(extracted, (std::vector<std::string>{"t.dat@1/1of2", "tp.dat@-1/2of2"}));
-    EXPECT_EQ(Text(paths[1] + "\\t.txt"), "t");
-    EXPECT_EQ(Text(folder + "\\ToolsCommon\\tp.txt"), "tp");
+    EXPECT_EQ(ReadText(paths[1] + "\\t.txt"), "t");
+    EXPECT_EQ(ReadText(folder + "\\ToolsCommon\\tp.txt"), "tp");
     EXPECT_FALSE(test_support::FileExists(paths[0] + "\\s.txt"));
     EXPECT_FALSE(test_support::FileExists(folder + "\\ShopCommon\\s.txt"));
 }
@@ -224,13 +139,13 @@ TEST_F(CopyStage, PackagesGoIntoMainPathOrTheirDirectoryBelowIt) {
     Choose("x--");
     Module(0, 0, 1, {{"", "main.dat"}, {"bin\\x86", "bin.dat"}});
 
-    Form().CopyPackages();
+    Table().CopyPackages();
 
-    EXPECT_EQ(Text(paths[0] + "\\main.exe"), "MZ main");
-    EXPECT_EQ(Text(paths[0] + "\\doc\\read.txt"), "doc");
-    EXPECT_EQ(Text(paths[0] + "\\bin\\x86\\lib.dll"), "MZ lib");
+    EXPECT_EQ(ReadText(paths[0] + "\\main.exe"), "MZ main");
+    EXPECT_EQ(ReadText(paths[0] + "\\doc\\read.txt"), "doc");
+    EXPECT_EQ(ReadText(paths[0] + "\\bin\\x86\\lib.dll"), "MZ lib");
     EXPECT_FALSE(test_support::FileExists(paths[0] + "\\bin\\x86\\main.exe"));
-    EXPECT_EQ(Form().CurTargetDir, paths[0] + "\\bin\\x86");
+    EXPECT_EQ(Table().CurTargetDir, paths[0] + "\\bin\\x86");
 }
 
 // --- The uninstaller's file lists ---
@@ -248,16 +163,16 @@ TEST_F(CopyStage, EveryExtractedModulePackageIsRecordedOnceAndPublicOnesNever) {
     Module(1, 0, 1, {{"", "tools.dat"}});
     Public(1, paths[0], "pub.dat");
 
-    Form().CopyPackages();
+    Table().CopyPackages();
 
     EXPECT_EQ(Recorded(0), (std::map<std::string, std::string>{{"File0", paths[0] + "\\a.exe"},
                                                                 {"File1", paths[0] + "\\sub\\b.dll"},
                                                                 {"File2", paths[0] + "\\bin\\c.txt"}}));
     EXPECT_EQ(Recorded(1), (std::map<std::string, std::string>{{"File3", paths[1] + "\\d.exe"}}));
-    EXPECT_EQ(Form().UninstallFileNo, 4);
-    EXPECT_EQ(Text(paths[0] + "\\p.txt"), "p");
-    EXPECT_EQ(Form().CGauge1.MaxValue(), 6);
-    EXPECT_EQ(Form().CGauge1.Progress(), 4);
+    EXPECT_EQ(Table().UninstallFileNo, 4);
+    EXPECT_EQ(ReadText(paths[0] + "\\p.txt"), "p");
+    EXPECT_EQ(Table().CGauge1.MaxValue(), 6);
+    EXPECT_EQ(Table().CGauge1.Progress(), 4);
     EXPECT_EQ(extracted.size(), 4u);
     EXPECT_TRUE(failures.empty());
 }
@@ -265,32 +180,32 @@ TEST_F(CopyStage, EveryExtractedModulePackageIsRecordedOnceAndPublicOnesNever) {
 // --- The module display ---
 
 TEST_F(CopyStage, CommentShowsTitleAndLinesAndAnEmptyTitleKeepsThePreviousOne) {
-    app::TModuleComment& first = Form().Comments[0][1][0];
+    app::TModuleComment& first = Table().Comments[0][1][0];
     first.Title = "客户端";
     first.Lines[0] = "line 1";
     first.Lines[3] = "line 4";
     first.Lines[10] = "line 11";
     first.Lines[11] = "line 12";  // past the eleven labels
-    for (vcl::TLabel* label : Form().CommentLabels) label->SetCaption("stale");
-    Form().Label20.SetWidth(121);
-    Form().ShowModuleComment(0, 1, 0);
-    EXPECT_EQ(Form().Label20.Caption(), "客户端");
-    EXPECT_EQ(Form().Label20.Left(), (Form().Panel4.Width() - 121) / 2);
-    EXPECT_EQ(Form().Label9.Caption(), "line 1");
-    EXPECT_EQ(Form().Label10.Caption(), "");
-    EXPECT_EQ(Form().Label12.Caption(), "line 4");
-    EXPECT_EQ(Form().Label19.Caption(), "line 11");
+    for (vcl::TLabel* label : Table().CommentLabels) label->SetCaption("stale");
+    Table().Label20.SetWidth(121);
+    Table().ShowModuleComment(0, 1, 0);
+    EXPECT_EQ(Table().Label20.Caption(), "客户端");
+    EXPECT_EQ(Table().Label20.Left(), (Table().Panel4.Width() - 121) / 2);
+    EXPECT_EQ(Table().Label9.Caption(), "line 1");
+    EXPECT_EQ(Table().Label10.Caption(), "");
+    EXPECT_EQ(Table().Label12.Caption(), "line 4");
+    EXPECT_EQ(Table().Label19.Caption(), "line 11");
 
-    app::TModuleComment& second = Form().Comments[0][1][1];
+    app::TModuleComment& second = Table().Comments[0][1][1];
     second.Lines[1] = "other";
-    Form().Label20.SetWidth(60);
-    Form().ShowModuleComment(0, 1, 1);
-    EXPECT_EQ(Form().Label20.Caption(), "客户端");
-    EXPECT_EQ(Form().Label20.Left(), (Form().Panel4.Width() - 60) / 2);  // centred anew all the same
-    EXPECT_EQ(Form().Label9.Caption(), "");
-    EXPECT_EQ(Form().Label10.Caption(), "other");
-    EXPECT_EQ(Form().Label12.Caption(), "");
-    EXPECT_EQ(Form().Label19.Caption(), "");
+    Table().Label20.SetWidth(60);
+    Table().ShowModuleComment(0, 1, 1);
+    EXPECT_EQ(Table().Label20.Caption(), "客户端");
+    EXPECT_EQ(Table().Label20.Left(), (Table().Panel4.Width() - 60) / 2);  // centred anew all the same
+    EXPECT_EQ(Table().Label9.Caption(), "");
+    EXPECT_EQ(Table().Label10.Caption(), "other");
+    EXPECT_EQ(Table().Label12.Caption(), "");
+    EXPECT_EQ(Table().Label19.Caption(), "");
 }
 
 // A missing picture leaves the image as it is, an existing one is shown, a damaged one keeps the shown one.
@@ -301,23 +216,23 @@ TEST_F(CopyStage, ModulePictureIsShownOnlyWhenItsFileCanBeRead) {
     Module(0, 1, 1, {}).Picture = "module.bmp";
     Module(0, 2, 1, {}).Picture = "broken.bmp";
     Module(0, 3, 1, {}).Picture = "missing.bmp";
-    ASSERT_FALSE(Form().Image4.Visible());
+    ASSERT_FALSE(Table().Image4.Visible());
 
-    Form().CopyModule(0, 0);
-    EXPECT_FALSE(Form().Image4.Visible());
-    EXPECT_TRUE(Form().Image4.Picture.Empty());
-    Form().CopyModule(0, 1);
-    EXPECT_TRUE(Form().Image4.Visible());
-    EXPECT_EQ(Form().Image4.Picture.FileName(), Form().SetupFolder() + "\\module.bmp");
-    EXPECT_EQ(Form().Image4.Width(), 120);
-    EXPECT_EQ(Form().Image4.Height(), 90);
-    Form().CopyModule(0, 2);
-    Form().CopyModule(0, 3);
-    EXPECT_TRUE(Form().Image4.Visible());
-    EXPECT_EQ(Form().Image4.Picture.FileName(), Form().SetupFolder() + "\\module.bmp");
+    Table().CopyModule(0, 0);
+    EXPECT_FALSE(Table().Image4.Visible());
+    EXPECT_TRUE(Table().Image4.Picture.Empty());
+    Table().CopyModule(0, 1);
+    EXPECT_TRUE(Table().Image4.Visible());
+    EXPECT_EQ(Table().Image4.Picture.FileName(), Table().SetupFolder() + "\\module.bmp");
+    EXPECT_EQ(Table().Image4.Width(), 120);
+    EXPECT_EQ(Table().Image4.Height(), 90);
+    Table().CopyModule(0, 2);
+    Table().CopyModule(0, 3);
+    EXPECT_TRUE(Table().Image4.Visible());
+    EXPECT_EQ(Table().Image4.Picture.FileName(), Table().SetupFolder() + "\\module.bmp");
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_NE(failures[0].find("broken.bmp"), std::string::npos) << failures[0];
-    EXPECT_TRUE(backend.MessageBoxes().empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 // --- Files already in the target ---
@@ -336,14 +251,14 @@ TEST_F(CopyStage, ReadOnlyCopiesFromAnEarlierInstallationAreReplaced) {
     Choose("x--");
     Module(0, 0, 1, {{"bin", "bin.dat"}});
 
-    Form().CopyPackages();
+    Table().CopyPackages();
 
-    EXPECT_EQ(Text(bin + "\\old.dll"), "new");
-    EXPECT_EQ(Text(bin + "\\sub\\deep.dll"), "new deep");
+    EXPECT_EQ(ReadText(bin + "\\old.dll"), "new");
+    EXPECT_EQ(ReadText(bin + "\\sub\\deep.dll"), "new deep");
     EXPECT_FALSE(os::files().getFileAttributes(bin + "\\old.dll") & os::kAttrReadOnly);
-    EXPECT_EQ(Text(bin + "\\keep.txt"), "old");  // not in the package: untouched
+    EXPECT_EQ(ReadText(bin + "\\keep.txt"), "old");  // not in the package: untouched
     EXPECT_TRUE(os::files().getFileAttributes(bin + "\\keep.txt") & os::kAttrReadOnly);
-    EXPECT_EQ(Form().CGauge1.Progress(), 1);
+    EXPECT_EQ(Table().CGauge1.Progress(), 1);
 }
 
 // The component refuses to write such names; the files they point at beside the product stay.
@@ -359,11 +274,11 @@ TEST_F(CopyStage, NamesLeadingOutsideTheTargetRemoveNothingThere) {
     Choose("x--");
     Module(0, 0, 1, {{"", "bad.dat"}});
 
-    Form().CopyPackages();
+    Table().CopyPackages();
 
-    for (const std::string& name : outside) EXPECT_EQ(Text(folder + "\\Shop\\" + name), "outside " + name);
-    EXPECT_EQ(Text(paths[0] + "\\ok.txt"), "ok");
-    EXPECT_EQ(Form().CGauge1.Progress(), 1);
+    for (const std::string& name : outside) EXPECT_EQ(ReadText(folder + "\\Shop\\" + name), "outside " + name);
+    EXPECT_EQ(ReadText(paths[0] + "\\ok.txt"), "ok");
+    EXPECT_EQ(Table().CGauge1.Progress(), 1);
 }
 
 // The uninstaller removes what the file list names: a name the component refused must not put a file
@@ -373,7 +288,7 @@ TEST_F(CopyStage, FileListNamesOnlyFilesBelowTheTarget) {
     Choose("x--");
     Module(0, 0, 1, {{"", "bad.dat"}});
 
-    Form().CopyPackages();
+    Table().CopyPackages();
 
     for (const auto& [name, path] : Recorded(0)) EXPECT_EQ(path.find(".."), std::string::npos) << name << " = " << path;
     EXPECT_EQ(Recorded(0)["File0"], paths[0] + "\\ok.txt");
@@ -390,7 +305,7 @@ TEST_F(CopyStage, WrongPasswordOnTheLastItemLetsTheStageGoOn) {
         const std::string target = folder + "\\Method" + std::to_string(method);
         os::files().createDirectory(target);
         test_support::WriteFile(target + "\\bad.txt", std::string("old"));
-        Form().Products[0].MainPath = target;
+        Table().Products[0].MainPath = target;
         // Names of their own: the component keeps the last package of a run open.
         const std::string pack = "pack" + std::to_string(method) + ".dat", next = "next" + std::to_string(method) + ".dat";
         Package(pack, {{"good.txt", "good", method}, {"bad.txt", "bad", method, "wrong password"}});
@@ -398,12 +313,12 @@ TEST_F(CopyStage, WrongPasswordOnTheLastItemLetsTheStageGoOn) {
         Choose("x--");
         Module(0, 0, 1, {{"", pack}, {"", next}});
 
-        EXPECT_NO_THROW(Form().CopyPackages());
+        EXPECT_NO_THROW(Table().CopyPackages());
 
-        EXPECT_EQ(Text(target + "\\good.txt"), "good");
+        EXPECT_EQ(ReadText(target + "\\good.txt"), "good");
         EXPECT_FALSE(test_support::FileExists(target + "\\bad.txt"));
-        EXPECT_EQ(Text(target + "\\next.txt"), "next");
-        EXPECT_EQ(Form().CGauge1.Progress(), 2);
+        EXPECT_EQ(ReadText(target + "\\next.txt"), "next");
+        EXPECT_EQ(Table().CGauge1.Progress(), 2);
     }
 }
 
@@ -415,12 +330,12 @@ TEST_F(CopyStage, WrongPasswordBeforeFurtherItemsEndsTheStageWithTheComponentsEr
     Choose("x--");
     Module(0, 0, 1, {{"", "pack.dat"}, {"", "next.dat"}});
 
-    EXPECT_THROW(Form().CopyPackages(), archive::EArNoArchive);
+    EXPECT_THROW(Table().CopyPackages(), archive::EArNoArchive);
 
     EXPECT_FALSE(test_support::FileExists(paths[0] + "\\bad.txt"));
     EXPECT_FALSE(test_support::FileExists(paths[0] + "\\after.txt"));
     EXPECT_FALSE(test_support::FileExists(paths[0] + "\\next.txt"));
-    EXPECT_EQ(Form().CGauge1.Progress(), 0);
+    EXPECT_EQ(Table().CGauge1.Progress(), 0);
     EXPECT_TRUE(Recorded(0).empty());
     EXPECT_TRUE(extracted.empty());
 }

@@ -2,102 +2,41 @@
 // the status line) and its first step, the products' INI files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
-#include "app/setup_program.h"
-#include "os/machine.h"
+#include "install/stage_fixture.h"
 #include "support/test_machine.h"
-#include "support/zip_builder.h"
-#include "vcl/headless/headless_backend.h"
-#include "vcl/headless/script.h"
-#include "wizard/setup_busy.h"
 #include "wizard/setup_guide.h"
-#include "wizard/setup_module_sel.h"
-#include "wizard/setup_path_dialog.h"
-#include "wizard/setup_prompt.h"
 
 namespace {
 
-void RemoveIfPresent(const std::string& path) {
-    const uint32_t attributes = os::files().getFileAttributes(path);
-    if (attributes == os::kInvalidAttributes) return;
-    if (attributes & os::kAttrDirectory) {
-        os::files().removeDirectory(path);
-        return;
-    }
-    os::files().setFileAttributes(path, os::kAttrNormal);
-    os::files().deleteFile(path);
-}
-
-std::string ReadText(const std::string& path) {
-    std::vector<uint8_t> bytes = test_support::ReadFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
+using namespace install_test;
 
 // The six windows on a two-product medium whose products install below a scratch folder: product 1 into
 // "Shop Program" (made, so it has a short form), product 2 into "Tools" (not made). Both start checked.
-class EnvironmentStage : public testing::Test {
+class EnvironmentStage : public InstallStage {
 protected:
     void SetUp() override {
-        previousBackend_ = vcl::SetBackend(&backend);
-        folder = test_support::MakeTempDir();
-        previousDirectory_ = os::files().getCurrentDirectory();
-        os::files().setCurrentDirectory(folder);
+        InstallStage::SetUp();
         shopPath = folder + "\\Shop Program";
         toolsPath = folder + "\\Tools";
         os::files().createDirectory(shopPath);
-        test_support::WriteFile(In("SETUP.INI"),
-                                "[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
-                                "[Default MainPath]\r\nMainPath1=" + shopPath + "\r\nMainPath2=" + toolsPath + "\r\n"
-                                "DefaultMSDE=SHOPDB\r\n"
-                                "[Products Name]\r\nProductName1=商店,1,0,ShopKey\r\nProductName2=Tools,1,0,ToolsKey\r\n"
-                                "[Product1Mode1]\r\nName1=Client,1,,,1,a.dat,\r\n"
-                                "[Product2Mode1]\r\nName1=Base,1,,,1,a.dat,\r\n");
-        test_support::ZipBuilder builder;
-        builder.Add("readme.txt", std::string("package"));
-        test_support::WriteFile(In("a.dat"), builder.Build());
-        test_support::WriteFile(In("CONFIG.INI"), "[Additional Programs]\r\n");
-        test_support::WriteFile(In("COMMENT.INI"), "[Product1Ins1Mod1]\r\nName=客户端\r\n");
-        for (const char* path : kBootFiles) RemoveIfPresent(path);
-
-        vcl::Application->Initialize();
-        vcl::Application->CreateForm(app::MainForm);
-        vcl::Application->CreateForm(app::frmPrompt);
-        vcl::Application->CreateForm(app::frmModuleSel);
-        vcl::Application->CreateForm(app::frmPath);
-        vcl::Application->CreateForm(app::frmSetup);
-        vcl::Application->CreateForm(app::frmSetupGuide);
-        ASSERT_EQ(Form().ProductCount, 2);
-        Form().OnFailure = [this](const std::string& what) { failures.push_back(what); };
+        WriteTwoProductMedium("MainPath1=" + shopPath + "\r\nMainPath2=" + toolsPath + "\r\nDefaultMSDE=SHOPDB\r\n");
+        RemoveBootFiles();
+        ASSERT_NO_FATAL_FAILURE(CreateWindows(2));
     }
 
     void TearDown() override {
-        vcl::Application->DestroyForms();
-        app::MainForm = nullptr;
-        app::frmPrompt = nullptr;
-        app::frmModuleSel = nullptr;
-        app::frmPath = nullptr;
-        app::frmSetup = nullptr;
-        app::frmSetupGuide = nullptr;
-        vcl::SetBackend(previousBackend_);
-        os::files().setCurrentDirectory(previousDirectory_);
-        for (const char* path : kBootFiles) RemoveIfPresent(path);
+        InstallStage::TearDown();
+        RemoveBootFiles();
     }
 
-    std::string In(const std::string& name) const { return folder + "\\" + name; }
-    app::TMainForm& Form() { return *app::MainForm; }
-    vcl::TCheckListBox& Products() { return app::frmSetupGuide->CheckListBox1; }
-    static std::string ShortOf(const std::string& path) {
-        std::string shortPath;
-        EXPECT_TRUE(os::system().shortPathName(path, shortPath)) << path;
-        return shortPath;
-    }
     // Describes one INI file of product p (0-based) in its table.
     app::TIniFileSpec& IniFile(int p, int f, const std::string& path, const std::string& name,
                                const std::vector<app::TIniEntry>& entries) {
-        app::TProductConfig& config = Form().ProductConfigs[size_t(p)];
+        app::TProductConfig& config = Table().ProductConfigs[size_t(p)];
         config.IniFileCount = std::max(config.IniFileCount, f + 1);
         app::TIniFileSpec& spec = config.IniFiles[size_t(f)];
         spec.Path = path;
@@ -110,16 +49,7 @@ protected:
         return os::profile().readString(file, section, key, "<none>");
     }
 
-    static constexpr const char* kBootFiles[] = {"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.CHT", "C:\\CONFIG.SYS",
-                                                 "C:\\CONFIG.CHT"};
-    std::string folder, shopPath, toolsPath;
-    std::vector<std::string> failures;
-    vcl::headless::ScriptDriver script;
-    vcl::headless::HeadlessBackend backend{&script};
-
-private:
-    vcl::Backend* previousBackend_ = nullptr;
-    std::string previousDirectory_;
+    std::string shopPath, toolsPath;
 };
 
 struct StepSeen {
@@ -134,13 +64,13 @@ std::ostream& operator<<(std::ostream& out, const StepSeen& seen) {
 
 TEST_F(EnvironmentStage, StepsRunInOrderUnderTheirStatusTexts) {
     std::vector<StepSeen> seen;
-    int paints = backend.PaintCount(Form().Label5);
-    Form().OnEnvironmentStep = [&](const std::string& step) {
-        const int now = backend.PaintCount(Form().Label5);
-        seen.push_back({step, Form().Label5.Caption(), now > paints});
+    int paints = backend.PaintCount(Table().Label5);
+    Table().OnEnvironmentStep = [&](const std::string& step) {
+        const int now = backend.PaintCount(Table().Label5);
+        seen.push_back({step, Table().Label5.Caption(), now > paints});
         paints = now;
     };
-    Form().ConfigureEnvironment();
+    Table().ConfigureEnvironment();
     const std::string ini = "正在配置“系统配置文件”...", registry = "正在配置“系统注册表”...";
     EXPECT_EQ(seen, (std::vector<StepSeen>{{"WriteIniFiles", ini, true},
                                            {"RegisterProducts", registry, true},
@@ -154,7 +84,7 @@ TEST_F(EnvironmentStage, StepsRunInOrderUnderTheirStatusTexts) {
 }
 
 TEST_F(EnvironmentStage, ProgressControlsAreHiddenAndTheStatusLineSitsAboveTheGauge) {
-    app::TMainForm& m = Form();
+    app::TMainForm& m = Table();
     for (vcl::TControl* shown : std::initializer_list<vcl::TControl*>{&m.Label5, &m.CGauge1, &m.amPack, &m.amFile})
         shown->Show();
     m.CGauge1.SetTop(600);
@@ -186,9 +116,9 @@ TEST_F(EnvironmentStage, IniEntriesOfChosenProductsAreWrittenWithTheirMacrosRepl
                                        {"Paths", "Data", "_MAINPATH_1\\data"},
                                        {"_MSDE_", "Home", "_WIN_"}});
     IniFile(1, 0, toolsPath, "tools.ini", {{"Main", "Path", "_MAINPATH_2"}});
-    Products().SetChecked(1, false);
+    Choose("x-");
 
-    Form().WriteIniFiles();
+    Table().WriteIniFiles();
 
     const std::string shortShop = ShortOf(shopPath);
     const std::string systemDirectory = os::system().systemDirectory();
@@ -201,7 +131,7 @@ TEST_F(EnvironmentStage, IniEntriesOfChosenProductsAreWrittenWithTheirMacrosRepl
     EXPECT_EQ(shop.Entries[1].Rest, systemDirectory + "\\odbc.dll");
     EXPECT_EQ(shop.Entries[3].A, "SHOPDB");
     EXPECT_EQ(shop.Path, "_MAINPATH_1");  // the file name is built anew, the table's parts stay
-    EXPECT_EQ(Form().CGauge1.Progress(), 4);  // entries written
+    EXPECT_EQ(Table().CGauge1.Progress(), 4);  // entries written
     EXPECT_FALSE(test_support::FileExists(toolsPath + "\\tools.ini"));
     EXPECT_TRUE(failures.empty());
 }
@@ -209,8 +139,8 @@ TEST_F(EnvironmentStage, IniEntriesOfChosenProductsAreWrittenWithTheirMacrosRepl
 TEST_F(EnvironmentStage, GrayedProductCountsAsChosen) {
     os::files().createDirectory(toolsPath);
     IniFile(1, 0, toolsPath, "tools.ini", {{"Main", "Path", "_MAINPATH_2"}});
-    Products().SetState(1, vcl::TCheckBoxState::cbGrayed);
-    Form().WriteIniFiles();
+    Choose("xg");
+    Table().WriteIniFiles();
     EXPECT_EQ(Value(toolsPath + "\\tools.ini", "Main", "Path"), ShortOf(toolsPath));
 }
 
@@ -218,8 +148,8 @@ TEST_F(EnvironmentStage, FilesWithoutEntriesOrBeyondTheCountAreNotCreated) {
     IniFile(0, 0, shopPath, "empty.ini", {});
     // A second file described in the table but outside IniFileCount.
     IniFile(0, 1, shopPath, "beyond.ini", {{"S", "K", "V"}});
-    Form().ProductConfigs[0].IniFileCount = 1;
-    Form().WriteIniFiles();
+    Table().ProductConfigs[0].IniFileCount = 1;
+    Table().WriteIniFiles();
     EXPECT_FALSE(test_support::FileExists(shopPath + "\\empty.ini"));
     EXPECT_FALSE(test_support::FileExists(shopPath + "\\beyond.ini"));
 }
@@ -228,11 +158,11 @@ TEST_F(EnvironmentStage, IniFileThatCannotBeWrittenIsNotedOnceAndTheOthersAreSti
     const std::string missingFolder = folder + "\\no such folder";
     IniFile(0, 0, missingFolder, "lost.ini", {{"A", "K1", "1"}, {"A", "K2", "2"}});
     IniFile(0, 1, shopPath, "kept.ini", {{"A", "K", "V"}});
-    Form().WriteIniFiles();
+    Table().WriteIniFiles();
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_NE(failures[0].find(missingFolder + "\\lost.ini"), std::string::npos) << failures[0];
     EXPECT_EQ(Value(shopPath + "\\kept.ini", "A", "K"), "V");
-    EXPECT_TRUE(backend.MessageBoxes().empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 }  // namespace

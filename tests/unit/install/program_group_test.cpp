@@ -5,50 +5,30 @@
 // the test's folder for the duration of a test.
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
-#include "app/setup_program.h"
-#include "os/machine.h"
+#include "install/stage_fixture.h"
 #include "support/test_machine.h"
 #include "vcl/dialogs.h"
-#include "vcl/headless/headless_backend.h"
-#include "vcl/headless/script.h"
-#include "wizard/setup_busy.h"
-#include "wizard/setup_guide.h"
-#include "wizard/setup_module_sel.h"
-#include "wizard/setup_path_dialog.h"
-#include "wizard/setup_prompt.h"
 
 #ifndef _WIN32
 #include "os/sim/lnk_writer.h"
-#include "os/sim/sim_machine.h"
 #include "os/sim/sim_shell.h"
 #endif
 
 namespace {
 
-constexpr os::RootKey HKCU = os::RootKey::CurrentUser;
-const std::string kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+using namespace install_test;
 
 bool IsDirectory(const std::string& path) {
     uint32_t attributes = os::files().getFileAttributes(path);
     return attributes != os::kInvalidAttributes && (attributes & os::kAttrDirectory);
 }
-bool Exists(const std::string& path) { return os::files().getFileAttributes(path) != os::kInvalidAttributes; }
 
-class ProgramGroup : public testing::Test {
+class ProgramGroup : public InstallStage {
 protected:
     void SetUp() override {
-        previousBackend_ = vcl::SetBackend(&backend);
-        folder = test_support::MakeTempDir();
-        previousDirectory_ = os::files().getCurrentDirectory();
-        os::files().setCurrentDirectory(folder);
-#ifndef _WIN32
-        dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
-#endif
-        for (const char* name : {"Programs", "Startup"}) {
-            std::string value;
-            saved_.push_back({name, os::registry().readString(HKCU, kShellFolders, name, value), value});
-        }
+        InstallStage::SetUp();
+        KeepShellFolder("Programs");
+        KeepShellFolder("Startup");
         programs = folder + "\\Start Menu\\Programs";
         startup = programs + "\\Startup";
         os::registry().writeString(HKCU, kShellFolders, "Programs", programs + "\\");  // the '\' is dropped
@@ -60,56 +40,13 @@ protected:
         test_support::WriteFile(shop + "\\bin\\shop.exe", "MZ");
         test_support::WriteFile(shop + "\\PrtCfg.exe", "MZ");
         test_support::WriteFile(shop + "\\help.txt", "help");
-        test_support::WriteFile(folder + "\\SETUP.INI",
-                                "[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
-                                "[Default MainPath]\r\nMainPath1=" + shop + "\r\nMainPath2=" + folder +
-                                    "\r\n[Products Name]\r\nProductName1=商店,0,0,Shop\r\nProductName2=Tools,0,0,Tools\r\n");
-        test_support::WriteFile(folder + "\\CONFIG.INI", "[Additional Programs]\r\n");
-        test_support::WriteFile(folder + "\\COMMENT.INI", "");
-        vcl::Application->Initialize();
-        vcl::Application->CreateForm(app::MainForm);
-        vcl::Application->CreateForm(app::frmPrompt);
-        vcl::Application->CreateForm(app::frmModuleSel);
-        vcl::Application->CreateForm(app::frmPath);
-        vcl::Application->CreateForm(app::frmSetup);
-        vcl::Application->CreateForm(app::frmSetupGuide);
-        ASSERT_EQ(Table().ProductCount, 2);
-        Table().OnFailure = [this](const std::string& what) { failures.push_back(what); };
+        WriteMedium("[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
+                    "[Default MainPath]\r\nMainPath1=" + shop + "\r\nMainPath2=" + folder +
+                        "\r\n[Products Name]\r\nProductName1=商店,0,0,Shop\r\nProductName2=Tools,0,0,Tools\r\n");
+        ASSERT_NO_FATAL_FAILURE(CreateWindows(2));
         if (!os::system().shortPathName(shop, shortShop)) shortShop = shop;
     }
 
-    void TearDown() override {
-        for (const auto& value : saved_) {
-            if (value.existed)
-                os::registry().writeString(HKCU, kShellFolders, value.name, value.value);
-            else
-                os::registry().deleteValue(HKCU, kShellFolders, value.name);
-        }
-        vcl::Application->DestroyForms();
-        app::MainForm = nullptr;
-        app::frmPrompt = nullptr;
-        app::frmModuleSel = nullptr;
-        app::frmPath = nullptr;
-        app::frmSetup = nullptr;
-        app::frmSetupGuide = nullptr;
-        vcl::SetBackend(previousBackend_);
-        os::files().setCurrentDirectory(previousDirectory_);
-    }
-
-    app::TMainForm& Table() { return *app::MainForm; }
-    // Sets the product list's marks: 'x' checked, 'g' grayed, '-' unchecked.
-    void Choose(const std::string& marks) {
-        for (size_t i = 0; i < marks.size(); ++i)
-            app::frmSetupGuide->CheckListBox1.SetState(
-                int(i), marks[i] == 'x'   ? vcl::TCheckBoxState::cbChecked
-                        : marks[i] == 'g' ? vcl::TCheckBoxState::cbGrayed
-                                          : vcl::TCheckBoxState::cbUnchecked);
-    }
-    void Shortcuts(const std::vector<app::TShortCut>& list) {
-        Table().ShortCutCount = int(list.size());
-        for (size_t i = 0; i < list.size(); ++i) Table().ShortCuts[i] = list[i];
-    }
-    const std::vector<vcl::headless::MessageBoxRecord>& Boxes() const { return backend.MessageBoxes(); }
 #ifndef _WIN32
     // The target and working directory a link file holds (the simulated machine writes ANSI strings).
     static std::pair<std::string, std::string> LinkOf(const std::string& path) {
@@ -119,20 +56,7 @@ protected:
     }
 #endif
 
-    std::string folder, programs, startup, shop, shortShop;
-    std::vector<std::string> failures;
-    vcl::headless::ScriptDriver script;
-    vcl::headless::HeadlessBackend backend{&script};
-
-private:
-    struct SavedValue {
-        std::string name;
-        bool existed = false;
-        std::string value;
-    };
-    std::vector<SavedValue> saved_;
-    vcl::Backend* previousBackend_ = nullptr;
-    std::string previousDirectory_;
+    std::string programs, startup, shop, shortShop;
 };
 
 // --- Shortcut folders ---
@@ -175,7 +99,7 @@ TEST_F(ProgramGroup, ChosenProductsGetTheirLinksWithMacrosReplaced) {
 #ifndef _WIN32
     EXPECT_EQ(LinkOf(shopLink), std::make_pair(shortShop + "\\bin\\shop.exe", shortShop + "\\bin"));
     EXPECT_EQ(LinkOf(helpLink), std::make_pair(shortShop + "\\help.txt", shortShop));
-    EXPECT_EQ(os::sim::SimShellOf(dynamic_cast<os::sim::SimMachine&>(os::machine())).comDepth(), 0)
+    EXPECT_EQ(os::sim::SimShellOf(Sim()).comDepth(), 0)
         << "COM is uninitialised again";
 #endif
     EXPECT_EQ(Table().Label5.Caption(), "正在建立快捷方式...");

@@ -4,86 +4,35 @@
 // program creates them; each test sets the product marks and the shortcut list and runs the stage.
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
-#include "app/setup_program.h"
-#include "os/machine.h"
+#include "install/stage_fixture.h"
 #include "support/test_machine.h"
-#include "vcl/headless/headless_backend.h"
-#include "vcl/headless/script.h"
-#include "wizard/setup_busy.h"
-#include "wizard/setup_guide.h"
-#include "wizard/setup_module_sel.h"
-#include "wizard/setup_path_dialog.h"
-#include "wizard/setup_prompt.h"
-
-#ifndef _WIN32
-#include "os/sim/sim_machine.h"
-#endif
 
 namespace {
 
-class Publishing : public testing::Test {
+using namespace install_test;
+
+class Publishing : public InstallStage {
 protected:
     void SetUp() override {
-        previousBackend_ = vcl::SetBackend(&backend);
-        folder = test_support::MakeTempDir();
-        previousDirectory_ = os::files().getCurrentDirectory();
-        os::files().setCurrentDirectory(folder);
+        InstallStage::SetUp();
 #ifndef _WIN32
-        auto& sim = dynamic_cast<os::sim::SimMachine&>(os::machine());
-        sim.settings() = os::sim::Settings{};
-        sim.settings().systemDirectory = test_support::MakeTempDir();
+        Sim().settings().systemDirectory = test_support::MakeTempDir();
 #endif
         file = os::system().systemDirectory() + "\\autopublish.ini";
         os::files().deleteFile(file);
-        test_support::WriteFile(folder + "\\SETUP.INI",
-                                "[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
-                                "[Default MainPath]\r\nMainPath1=C:\\Shop\r\nMainPath2=C:\\Tools\r\n"
-                                "MainPath3=C:\\Report\r\n"
-                                "[Products Name]\r\nProductName1=商店,0,0,Shop\r\n"
-                                "ProductName2=Tools,0,0,Tools\r\nProductName3=报表,0,0,Report\\V2\r\n");
-        test_support::WriteFile(folder + "\\CONFIG.INI", "[Additional Programs]\r\n");
-        test_support::WriteFile(folder + "\\COMMENT.INI", "");
-        vcl::Application->Initialize();
-        vcl::Application->CreateForm(app::MainForm);
-        vcl::Application->CreateForm(app::frmPrompt);
-        vcl::Application->CreateForm(app::frmModuleSel);
-        vcl::Application->CreateForm(app::frmPath);
-        vcl::Application->CreateForm(app::frmSetup);
-        vcl::Application->CreateForm(app::frmSetupGuide);
-        ASSERT_EQ(Table().ProductCount, 3);
-        Table().OnFailure = [this](const std::string& what) { failures.push_back(what); };
+        WriteMedium("[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
+                    "[Default MainPath]\r\nMainPath1=C:\\Shop\r\nMainPath2=C:\\Tools\r\n"
+                    "MainPath3=C:\\Report\r\n"
+                    "[Products Name]\r\nProductName1=商店,0,0,Shop\r\n"
+                    "ProductName2=Tools,0,0,Tools\r\nProductName3=报表,0,0,Report\\V2\r\n");
+        ASSERT_NO_FATAL_FAILURE(CreateWindows(3));
     }
 
     void TearDown() override {
         os::files().deleteFile(file);
-        vcl::Application->DestroyForms();
-        app::MainForm = nullptr;
-        app::frmPrompt = nullptr;
-        app::frmModuleSel = nullptr;
-        app::frmPath = nullptr;
-        app::frmSetup = nullptr;
-        app::frmSetupGuide = nullptr;
-        vcl::SetBackend(previousBackend_);
-        os::files().setCurrentDirectory(previousDirectory_);
-#ifndef _WIN32
-        dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
-#endif
+        InstallStage::TearDown();
     }
 
-    app::TMainForm& Table() { return *app::MainForm; }
-    // Sets the product list's marks: 'x' checked, 'g' grayed, '-' unchecked.
-    void Choose(const std::string& marks) {
-        for (size_t i = 0; i < marks.size(); ++i)
-            app::frmSetupGuide->CheckListBox1.SetState(
-                int(i), marks[i] == 'x'   ? vcl::TCheckBoxState::cbChecked
-                        : marks[i] == 'g' ? vcl::TCheckBoxState::cbGrayed
-                                          : vcl::TCheckBoxState::cbUnchecked);
-    }
-    void Shortcuts(const std::vector<app::TShortCut>& list) {
-        Table().ShortCutCount = int(list.size());
-        for (size_t i = 0; i < list.size(); ++i) Table().ShortCuts[i] = list[i];
-    }
     // The file as the profile calls read it: "[Section]" lines and "key=value" lines in file order.
     std::vector<std::string> Published() {
         std::vector<std::string> lines;
@@ -105,14 +54,7 @@ protected:
         return all;
     }
 
-    std::string folder, file;
-    std::vector<std::string> failures;
-    vcl::headless::ScriptDriver script;
-    vcl::headless::HeadlessBackend backend{&script};
-
-private:
-    vcl::Backend* previousBackend_ = nullptr;
-    std::string previousDirectory_;
+    std::string file;
 };
 
 TEST_F(Publishing, GroupsAreNumberedOnceAndListEveryApplicationOfTheirGroup) {

@@ -7,37 +7,19 @@
 #include <algorithm>
 #include <map>
 
-#include "app/main_form.h"
-#include "app/setup_program.h"
-#include "os/machine.h"
+#include "install/stage_fixture.h"
 #include "support/test_machine.h"
-#include "vcl/headless/headless_backend.h"
-#include "vcl/headless/script.h"
-#include "wizard/setup_busy.h"
-#include "wizard/setup_guide.h"
-#include "wizard/setup_module_sel.h"
-#include "wizard/setup_path_dialog.h"
-#include "wizard/setup_prompt.h"
-
-#ifndef _WIN32
-#include "os/sim/sim_machine.h"
-#endif
 
 namespace {
 
-constexpr os::RootKey HKLM = os::RootKey::LocalMachine;
+using namespace install_test;
+
 // RegKeys of the three products; unusual enough not to meet another test's keys in a shared registry.
 const char* const kRegKeys[] = {"RegTestShop", "RegTestTools", "RegTestReport"};
-const std::string kFamily = "\\SOFTWARE\\Tessarine\\";
 const std::string kRunOnce = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE";
 const std::string kUninstall = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\Tessarine RegTestShop";
 // The RunOnce value name: "晨帆", product 1's Name, a blank and its RegKey.
 const std::string kRunOnceName = "晨帆商店 RegTestShop";
-
-void DeleteTree(const std::string& path) {
-    for (const std::string& sub : os::registry().subKeyNames(HKLM, path)) DeleteTree(path + "\\" + sub);
-    os::registry().deleteKey(HKLM, path);
-}
 
 std::string Value(const std::string& key, const std::string& name) {
     std::string value;
@@ -49,46 +31,24 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
     return names;
 }
 
-std::string Text(const std::string& path) {
-    std::vector<uint8_t> bytes = test_support::ReadFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-class Registration : public testing::Test {
+class Registration : public InstallStage {
 protected:
     void SetUp() override {
-        previousBackend_ = vcl::SetBackend(&backend);
-        folder = test_support::MakeTempDir();
-        previousDirectory_ = os::files().getCurrentDirectory();
-        os::files().setCurrentDirectory(folder);
+        InstallStage::SetUp();
 #ifndef _WIN32
-        auto& sim = dynamic_cast<os::sim::SimMachine&>(os::machine());
-        sim.settings() = os::sim::Settings{};
         // A Windows directory of this test's own, so copies from earlier tests are not found there.
-        sim.settings().windowsDirectory = test_support::MakeTempDir();
+        Sim().settings().windowsDirectory = test_support::MakeTempDir();
 #endif
         windows = os::system().windowsDirectory();
         shop = folder + "\\Shop";
         os::files().createDirectory(shop);
-        test_support::WriteFile(folder + "\\SETUP.INI",
-                                "[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
-                                "[Default MainPath]\r\nMainPath1=" + shop + "\r\nMainPath2=" + folder +
-                                    "\\Tools\r\nMainPath3=" + folder + "\\Report\r\n"
-                                "[Products Name]\r\nProductName1=商店,0,0,RegTestShop\r\n"
-                                "ProductName2=Tools,0,0,RegTestTools\r\nProductName3=报表,0,0,RegTestReport\r\n");
-        test_support::WriteFile(folder + "\\CONFIG.INI", "[Additional Programs]\r\n");
-        test_support::WriteFile(folder + "\\COMMENT.INI", "");
-        vcl::Application->Initialize();
-        vcl::Application->CreateForm(app::MainForm);
-        vcl::Application->CreateForm(app::frmPrompt);
-        vcl::Application->CreateForm(app::frmModuleSel);
-        vcl::Application->CreateForm(app::frmPath);
-        vcl::Application->CreateForm(app::frmSetup);
-        vcl::Application->CreateForm(app::frmSetupGuide);
-        ASSERT_EQ(Table().ProductCount, 3);
-        ASSERT_EQ(app::frmSetupGuide->CheckListBox1.Items.Count(), 3);
+        WriteMedium("[InstallMode]\r\nMode1=完全安装,0,全部\r\n"
+                    "[Default MainPath]\r\nMainPath1=" + shop + "\r\nMainPath2=" + folder +
+                        "\\Tools\r\nMainPath3=" + folder + "\\Report\r\n"
+                    "[Products Name]\r\nProductName1=商店,0,0,RegTestShop\r\n"
+                    "ProductName2=Tools,0,0,RegTestTools\r\nProductName3=报表,0,0,RegTestReport\r\n");
+        ASSERT_NO_FATAL_FAILURE(CreateWindows(3));
         Table().IsWin9x = false;
-        Table().OnFailure = [this](const std::string& what) { failures.push_back(what); };
 
         for (const char* key : kRegKeys) DeleteTree(kFamily + key);
         DeleteTree("\\SOFTWARE\\RegTestProduct");
@@ -96,39 +56,7 @@ protected:
         os::registry().deleteValue(HKLM, kRunOnce, kRunOnceName);
     }
 
-    void TearDown() override {
-        vcl::Application->DestroyForms();
-        app::MainForm = nullptr;
-        app::frmPrompt = nullptr;
-        app::frmModuleSel = nullptr;
-        app::frmPath = nullptr;
-        app::frmSetup = nullptr;
-        app::frmSetupGuide = nullptr;
-        vcl::SetBackend(previousBackend_);
-        os::files().setCurrentDirectory(previousDirectory_);
-#ifndef _WIN32
-        dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
-#endif
-    }
-
-    app::TMainForm& Table() { return *app::MainForm; }
-    // Sets the product list's marks: 'x' checked, 'g' grayed, '-' unchecked.
-    void Choose(const std::string& marks) {
-        for (size_t i = 0; i < marks.size(); ++i)
-            app::frmSetupGuide->CheckListBox1.SetState(
-                int(i), marks[i] == 'x'   ? vcl::TCheckBoxState::cbChecked
-                        : marks[i] == 'g' ? vcl::TCheckBoxState::cbGrayed
-                                          : vcl::TCheckBoxState::cbUnchecked);
-    }
-
-    std::string folder, shop, windows;
-    std::vector<std::string> failures;
-    vcl::headless::ScriptDriver script;
-    vcl::headless::HeadlessBackend backend{&script};
-
-private:
-    vcl::Backend* previousBackend_ = nullptr;
-    std::string previousDirectory_;
+    std::string shop, windows;
 };
 
 // --- The products' own keys ---
@@ -171,7 +99,7 @@ TEST_F(Registration, ProductKeysOfChosenProductsGetTheirValuesWithMacrosReplaced
     EXPECT_EQ(first.RegKeys[0].Entries[1].A, windows + "Dir");
     EXPECT_EQ(Table().ProductConfigs[1].RegKeys[0].Entries[0].Rest, "no");
     EXPECT_TRUE(failures.empty());
-    EXPECT_TRUE(backend.MessageBoxes().empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 // --- The install information key ---
@@ -249,17 +177,17 @@ TEST_F(Registration, UninstallerIsCopiedByteForByteAndReplacedOnTheNextRun) {
 
     test_support::WriteFile(folder + "\\Setup.CHT", std::string("MZ new"));
     Table().CopyUninstaller();
-    EXPECT_EQ(Text(windows + "\\Tavrun2.EXE"), "MZ new");
+    EXPECT_EQ(ReadText(windows + "\\Tavrun2.EXE"), "MZ new");
     EXPECT_TRUE(failures.empty());
 }
 
 TEST_F(Registration, MissingUninstallerSourceLeavesAnEarlierCopyAndIsNoted) {
     test_support::WriteFile(windows + "\\Tavrun2.EXE", std::string("old copy"));
     Table().CopyUninstaller();
-    EXPECT_EQ(Text(windows + "\\Tavrun2.EXE"), "old copy");
+    EXPECT_EQ(ReadText(windows + "\\Tavrun2.EXE"), "old copy");
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_NE(failures[0].find("Setup.CHT"), std::string::npos) << failures[0];
-    EXPECT_TRUE(backend.MessageBoxes().empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 // --- The login-information file ---
@@ -276,7 +204,7 @@ TEST_F(Registration, LoginInfoJoinsTheNonEmptyTextsWithTabs) {
     Table().LoginInfo[5] = "用户";
     Table().LoginInfo[19] = "x y";
     Table().WriteLoginInfo();
-    EXPECT_EQ(Text(shop + "\\logininfo.txt"), "用户\tx y");
+    EXPECT_EQ(ReadText(shop + "\\logininfo.txt"), "用户\tx y");
 
     Table().LoginInfo = {};
     Table().WriteLoginInfo();
@@ -292,7 +220,7 @@ TEST_F(Registration, LoginInfoThatCannotBeCreatedIsNotedWithoutAMessage) {
     EXPECT_FALSE(test_support::FileExists(folder + "\\NotThere\\logininfo.txt"));
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_NE(failures[0].find("logininfo.txt"), std::string::npos) << failures[0];
-    EXPECT_TRUE(backend.MessageBoxes().empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 // --- The uninstall entry ---
@@ -413,7 +341,7 @@ TEST_F(Registration, KeysAndValuesThatCannotBeWrittenAreNotedAndTheStepsGoOn) {
     EXPECT_EQ(failures[1],
               "registry value HKLM\\SOFTWARE\\Tessarine\\RegTestShop|ProductNumber could not be written");
     EXPECT_EQ(Value(kFamily + "RegTestShop", "ProductName1"), "商店");
-    EXPECT_TRUE(backend.MessageBoxes().empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 }  // namespace

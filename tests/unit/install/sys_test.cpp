@@ -5,67 +5,38 @@
 
 #include <thread>
 
-#include "os/machine.h"
+#include "install/stage_fixture.h"
 #include "support/test_machine.h"
 #include "sys/reg.h"
 #include "sys/syscomm.h"
 #include "vcl/dialogs.h"
-#include "vcl/forms.h"
-#include "vcl/headless/headless_backend.h"
-#include "vcl/headless/script.h"
 
 #ifndef _WIN32
 #include "os/sim/lnk_writer.h"
-#include "os/sim/sim_machine.h"
 #include "os/sim/sim_shell.h"
 #include "os/sim/sim_system.h"
 #endif
 
 namespace {
 
-constexpr os::RootKey HKCU = os::RootKey::CurrentUser;
-const std::string kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+using namespace install_test;
+
 const unsigned kExclamationOk = vcl::mbOK | vcl::mbIconWarning;
 
-#ifndef _WIN32
-os::sim::SimMachine& Sim() { return dynamic_cast<os::sim::SimMachine&>(os::machine()); }
-#endif
-
-class SystemOperations : public testing::Test {
+// The operations need no windows: only the scratch folder, the backend and the user's Desktop folder,
+// which some tests point elsewhere.
+class SystemOperations : public InstallStage {
 protected:
     void SetUp() override {
-        previousBackend_ = vcl::SetBackend(&backend);
-        dir = test_support::MakeTempDir();
-        hadDesktop_ = os::registry().readString(HKCU, kShellFolders, "Desktop", desktop_);
+        InstallStage::SetUp();
+        KeepShellFolder("Desktop");
     }
-    void TearDown() override {
-        if (hadDesktop_)
-            os::registry().writeString(HKCU, kShellFolders, "Desktop", desktop_);
-        else
-            os::registry().deleteValue(HKCU, kShellFolders, "Desktop");
-        vcl::SetBackend(previousBackend_);
-#ifndef _WIN32
-        Sim().settings() = os::sim::Settings{};
-#endif
-    }
-    std::string Path(const std::string& name) const { return dir + "\\" + name; }
-    bool Exists(const std::string& path) { return os::files().getFileAttributes(path) != os::kInvalidAttributes; }
-    const std::vector<vcl::headless::MessageBoxRecord>& Boxes() const { return backend.MessageBoxes(); }
-
-    std::string dir;
-    vcl::headless::ScriptDriver script;
-    vcl::headless::HeadlessBackend backend{&script};
-
-private:
-    vcl::Backend* previousBackend_ = nullptr;
-    bool hadDesktop_ = false;
-    std::string desktop_;
 };
 
 // --- RemoveFile and privileges ---
 
 TEST_F(SystemOperations, RemoveFileDeletesReadOnlyHiddenAndSystemFiles) {
-    const std::string file = Path("old.dll");
+    const std::string file = In("old.dll");
     test_support::WriteFile(file, "old");
     ASSERT_TRUE(os::files().setFileAttributes(file, os::kAttrReadOnly | os::kAttrHidden | os::kAttrSystem));
     EXPECT_TRUE(sys::RemoveFile(file));
@@ -81,7 +52,7 @@ TEST_F(SystemOperations, RemoveFileDeletesReadOnlyHiddenAndSystemFiles) {
 }
 
 TEST_F(SystemOperations, AFileThatCannotBeDeletedKeepsItsAttributes) {
-    const std::string file = Path("busy.dll");
+    const std::string file = In("busy.dll");
     test_support::WriteFile(file, "in use");
     ASSERT_TRUE(os::files().setFileAttributes(file, os::kAttrReadOnly | os::kAttrHidden));
     // What the file system keeps of them (Wine keeps no hidden flag on some host file systems).
@@ -130,9 +101,9 @@ TEST_F(SystemOperations, ReBootSystemEnablesShutdownOnNtAndRequestsARestart) {
 
 TEST_F(SystemOperations, InstallSysServiceStartsTheProgramHiddenWithItsSwitches) {
     auto& shell = os::sim::SimShellOf(Sim());
-    EXPECT_EQ(sys::InstallSysService("Svc", Path("svc.exe")), 0);
+    EXPECT_EQ(sys::InstallSysService("Svc", In("svc.exe")), 0);
     ASSERT_FALSE(shell.startedPrograms().empty());
-    EXPECT_EQ(shell.startedPrograms().back().file, Path("svc.exe") + " /Install /Silent");
+    EXPECT_EQ(shell.startedPrograms().back().file, In("svc.exe") + " /Install /Silent");
     EXPECT_EQ(shell.startedPrograms().back().showCommand, os::kSwHide);
 }
 #endif
@@ -143,11 +114,11 @@ class DesktopShortcut : public SystemOperations {
 protected:
     void SetUp() override {
         SystemOperations::SetUp();
-        desktop = Path("Desktop");
+        desktop = In("Desktop");
         ASSERT_TRUE(os::files().createDirectory(desktop));
         ASSERT_TRUE(os::registry().writeString(HKCU, kShellFolders, "Desktop", desktop));
-        ASSERT_TRUE(os::files().createDirectory(Path("Bin")));
-        test_support::WriteFile(Path("Bin\\Tool.exe"), "MZ");
+        ASSERT_TRUE(os::files().createDirectory(In("Bin")));
+        test_support::WriteFile(In("Bin\\Tool.exe"), "MZ");
         ASSERT_GE(os::shell().initializeCom(), 0);
     }
     void TearDown() override {
@@ -170,31 +141,31 @@ protected:
 };
 
 TEST_F(DesktopShortcut, AProgramInAnExistingFolderGetsItsParametersAsArguments) {
-    CreateShortCut("  " + Path("Bin\\Tool.exe") + " -a  b \t", "Tool");
+    CreateShortCut("  " + In("Bin\\Tool.exe") + " -a  b \t", "Tool");
     ASSERT_TRUE(Exists(desktop + "\\Tool.lnk"));
 #ifndef _WIN32
     auto link = Link("Tool");
-    EXPECT_EQ(link.localBasePath, Path("Bin\\Tool.exe"));
+    EXPECT_EQ(link.localBasePath, In("Bin\\Tool.exe"));
     EXPECT_EQ(link.arguments, "-a  b");
-    EXPECT_EQ(link.workingDirectory, Path("Bin"));
+    EXPECT_EQ(link.workingDirectory, In("Bin"));
 #endif
 }
 
 TEST_F(DesktopShortcut, WithoutItsFolderTheWholeLineIsThePath) {
-    CreateShortCut(Path("Missing\\Tool.EXE -a"), "Missing");
+    CreateShortCut(In("Missing\\Tool.EXE -a"), "Missing");
     ASSERT_TRUE(Exists(desktop + "\\Missing.lnk"));
 #ifndef _WIN32
     auto link = Link("Missing");
-    EXPECT_EQ(link.localBasePath, Path("Missing\\Tool.EXE -a"));
+    EXPECT_EQ(link.localBasePath, In("Missing\\Tool.EXE -a"));
     EXPECT_EQ(link.arguments, "");
-    EXPECT_EQ(link.workingDirectory, Path("Missing"));
+    EXPECT_EQ(link.workingDirectory, In("Missing"));
 #endif
     // ".EXE" not followed by a blank: no arguments either.
-    CreateShortCut(Path("Bin\\Tool.exe"), "Plain");
+    CreateShortCut(In("Bin\\Tool.exe"), "Plain");
     ASSERT_TRUE(Exists(desktop + "\\Plain.lnk"));
 #ifndef _WIN32
     EXPECT_EQ(Link("Plain").arguments, "");
-    EXPECT_EQ(Link("Plain").workingDirectory, Path("Bin"));
+    EXPECT_EQ(Link("Plain").workingDirectory, In("Bin"));
 #endif
     EXPECT_TRUE(Boxes().empty());
 }
@@ -205,7 +176,7 @@ class Links : public SystemOperations {
 protected:
     void SetUp() override {
         SystemOperations::SetUp();
-        test_support::WriteFile(Path("tool.exe"), "MZ");
+        test_support::WriteFile(In("tool.exe"), "MZ");
         ASSERT_GE(os::shell().initializeCom(), 0);
     }
     void TearDown() override {
@@ -216,15 +187,15 @@ protected:
 
 TEST_F(Links, ASavedLinkShowsNothing) {
     bool shown = true;
-    EXPECT_EQ(sys::CreateLink(Path("tool.exe"), Path("Tool.LNK"), "", dir, &shown), 0);
+    EXPECT_EQ(sys::CreateLink(In("tool.exe"), In("Tool.LNK"), "", folder, &shown), 0);
     EXPECT_FALSE(shown);
-    EXPECT_TRUE(Exists(Path("Tool.LNK")));
+    EXPECT_TRUE(Exists(In("Tool.LNK")));
     EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(Links, ALinkIntoAMissingFolderShowsTheLastErrorAndReturnsTheFailure) {
     bool shown = false;
-    const int32_t status = sys::CreateLink(Path("tool.exe"), Path("No Folder\\Tool.LNK"), "", dir, &shown);
+    const int32_t status = sys::CreateLink(In("tool.exe"), In("No Folder\\Tool.LNK"), "", folder, &shown);
     EXPECT_EQ(status, static_cast<int32_t>(0x80070003));
     EXPECT_TRUE(shown);
     ASSERT_EQ(Boxes().size(), 1u);
@@ -239,11 +210,11 @@ TEST_F(Links, ALinkObjectThatCannotBeMadeIsReturnedWithoutABox) {
     int32_t status = 0;
     bool shown = true;
     // A thread of its own has no COM.
-    std::thread([&] { status = sys::CreateLink(Path("tool.exe"), Path("NoCom.LNK"), "", dir, &shown); }).join();
+    std::thread([&] { status = sys::CreateLink(In("tool.exe"), In("NoCom.LNK"), "", folder, &shown); }).join();
     EXPECT_LT(status, 0);
     EXPECT_FALSE(shown);
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_FALSE(Exists(Path("NoCom.LNK")));
+    EXPECT_FALSE(Exists(In("NoCom.LNK")));
 }
 
 TEST_F(SystemOperations, ShowLastErrorNamesTheLineAndFileOrTheBareCode) {
@@ -262,16 +233,16 @@ TEST_F(SystemOperations, ShowLastErrorNamesTheLineAndFileOrTheBareCode) {
 }
 
 TEST_F(SystemOperations, CreateFolderNotifiesTheShellAndAlwaysSucceeds) {
-    EXPECT_TRUE(sys::CreateFolder(Path("New")));
-    EXPECT_TRUE(os::files().getFileAttributes(Path("New")) & os::kAttrDirectory);
-    EXPECT_TRUE(sys::CreateFolder(Path("New"))) << "an existing directory";
-    EXPECT_TRUE(sys::CreateFolder(Path("No\\Such\\Level"))) << "a directory that cannot be made";
-    EXPECT_FALSE(Exists(Path("No")));
+    EXPECT_TRUE(sys::CreateFolder(In("New")));
+    EXPECT_TRUE(os::files().getFileAttributes(In("New")) & os::kAttrDirectory);
+    EXPECT_TRUE(sys::CreateFolder(In("New"))) << "an existing directory";
+    EXPECT_TRUE(sys::CreateFolder(In("No\\Such\\Level"))) << "a directory that cannot be made";
+    EXPECT_FALSE(Exists(In("No")));
 #ifndef _WIN32
     const auto& notices = os::sim::SimShellOf(Sim()).createdDirectoryNotices();
     ASSERT_GE(notices.size(), 3u);
-    EXPECT_EQ(notices[notices.size() - 3], Path("New"));
-    EXPECT_EQ(notices.back(), Path("No\\Such\\Level"));
+    EXPECT_EQ(notices[notices.size() - 3], In("New"));
+    EXPECT_EQ(notices.back(), In("No\\Such\\Level"));
 #endif
 }
 
