@@ -19,6 +19,16 @@ wizard::TfrmPath* frmPath = nullptr;
 wizard::TfrmSetup* frmSetup = nullptr;
 wizard::TfrmSetupGuide* frmSetupGuide = nullptr;
 
+void DestroySetupWindows() {
+    vcl::Application->DestroyForms();
+    MainForm = nullptr;
+    frmPrompt = nullptr;
+    frmModuleSel = nullptr;
+    frmPath = nullptr;
+    frmSetup = nullptr;
+    frmSetupGuide = nullptr;
+}
+
 int RunSetupProgram(const std::function<void()>& beforeRun) {
     MainForm = nullptr;
     frmPrompt = nullptr;

@@ -32,4 +32,9 @@ extern wizard::TfrmSetupGuide* frmSetupGuide;
 // a headless backend passes through to the caller. The windows are not freed here.
 int RunSetupProgram(const std::function<void()>& beforeRun = {});
 
+// Frees the six windows (vcl::Application->DestroyForms()) and sets their globals back to null. Runs that
+// go on after the setup (tests, setupcheck) call it while the backend the windows were made with is still
+// installed.
+void DestroySetupWindows();
+
 }  // namespace app

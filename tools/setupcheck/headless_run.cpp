@@ -216,13 +216,7 @@ void NoteWindows(Report& report) {
 struct WindowsGuard {
     vcl::Backend* previousBackend = nullptr;
     ~WindowsGuard() {
-        vcl::Application->DestroyForms();
-        app::MainForm = nullptr;
-        app::frmPrompt = nullptr;
-        app::frmModuleSel = nullptr;
-        app::frmPath = nullptr;
-        app::frmSetup = nullptr;
-        app::frmSetupGuide = nullptr;
+        app::DestroySetupWindows();
         vcl::SetBackend(previousBackend);
     }
 };

@@ -62,13 +62,7 @@ void InstallStage::TearDown() {
             os::registry().deleteValue(HKCU, kShellFolders, kept.name);
     }
     // The windows go while the backend they were made with is still in place.
-    vcl::Application->DestroyForms();
-    app::MainForm = nullptr;
-    app::frmPrompt = nullptr;
-    app::frmModuleSel = nullptr;
-    app::frmPath = nullptr;
-    app::frmSetup = nullptr;
-    app::frmSetupGuide = nullptr;
+    app::DestroySetupWindows();
     vcl::SetBackend(previousBackend_);
     os::files().setCurrentDirectory(previousDirectory_);
 #ifndef _WIN32

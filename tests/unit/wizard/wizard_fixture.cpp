@@ -26,13 +26,7 @@ void WizardTest::SetUp() {
 }
 
 void WizardTest::TearDown() {
-    vcl::Application->DestroyForms();
-    app::MainForm = nullptr;
-    app::frmPrompt = nullptr;
-    app::frmModuleSel = nullptr;
-    app::frmPath = nullptr;
-    app::frmSetup = nullptr;
-    app::frmSetupGuide = nullptr;
+    app::DestroySetupWindows();
     vcl::SetBackend(previousBackend_);
     os::files().setCurrentDirectory(previousDirectory_);
 #ifndef _WIN32
