@@ -19,8 +19,9 @@ wizard::TfrmPath* frmPath = nullptr;
 wizard::TfrmSetup* frmSetup = nullptr;
 wizard::TfrmSetupGuide* frmSetupGuide = nullptr;
 
-void DestroySetupWindows() {
-    vcl::Application->DestroyForms();
+namespace {
+
+void ForgetWindows() {
     MainForm = nullptr;
     frmPrompt = nullptr;
     frmModuleSel = nullptr;
@@ -29,13 +30,15 @@ void DestroySetupWindows() {
     frmSetupGuide = nullptr;
 }
 
+}  // namespace
+
+void DestroySetupWindows() {
+    vcl::Application->DestroyForms();
+    ForgetWindows();
+}
+
 int RunSetupProgram(const std::function<void()>& beforeRun) {
-    MainForm = nullptr;
-    frmPrompt = nullptr;
-    frmModuleSel = nullptr;
-    frmPath = nullptr;
-    frmSetup = nullptr;
-    frmSetupGuide = nullptr;
+    ForgetWindows();
     try {
         vcl::Application->Initialize();
         // The main window loads the description while it is created, before the wizard exists; the
