@@ -31,11 +31,13 @@ std::string InFolder(const std::string& folder, const std::string& name) {
     return folder + (endsInSeparator ? "" : "\\") + name;
 }
 
-// A path as the program would open it: absolute paths as written, relative ones below the setup folder.
+// A path as the program would open it: absolute paths (a drive, or a "\\server\share" name) as written,
+// rooted ones on the setup folder's drive, relative ones below the setup folder.
 std::string ResolveInSetupFolder(const std::string& folder, const std::string& path) {
     bool hasDrive = path.size() >= 2 && path[1] == ':';
+    bool network = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
     bool rooted = !path.empty() && path[0] == '\\';
-    if (hasDrive) return path;
+    if (hasDrive || network) return path;
     if (rooted) return rtl::ExtractFileDrive(folder) + path;
     return InFolder(folder, path);
 }

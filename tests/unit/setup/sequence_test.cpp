@@ -194,8 +194,32 @@ TEST_F(SetupRun, AdditionalProgramsStartMinimisedUnderTheBusyWindow) {
     EXPECT_EQ(app::MainForm->Label8.Font.Color(), vcl::clYellow);
 }
 
+// The existence test looks at the file the shell would start: a rooted path on the setup folder's drive,
+// a network name as it stands (never a folder of the same names on the setup folder's drive).
+TEST_F(SetupRun, AdditionalProgramPathsAreTestedWhereTheShellWouldFindThem) {
+    WriteMedium("Name1=Root,\\Apps\\root.exe -r\r\n"
+                "Name2=Share,\\\\srv\\share\\net.exe\r\n");
+    os::files().createDirectory("C:\\Apps");
+    test_support::WriteFile("C:\\Apps\\root.exe", std::string("MZ"));
+    os::files().createDirectory("C:\\srv");
+    os::files().createDirectory("C:\\srv\\share");
+    test_support::WriteFile("C:\\srv\\share\\net.exe", std::string("MZ"));
+    Install();
+    size_t started = StartedCount();
+    Run();
+    EXPECT_EQ(StartedSince(started), (std::vector<std::string>{"open \\Apps\\root.exe| -r|\\Apps\\|6"}));
+    EXPECT_EQ(backend.busyTexts, (std::vector<std::string>{"Root，请稍侯...", "Share，请稍侯..."}));
+    os::files().deleteFile("C:\\srv\\share\\net.exe");
+    os::files().removeDirectory("C:\\srv\\share");
+    os::files().removeDirectory("C:\\srv");
+    os::files().deleteFile("C:\\Apps\\root.exe");
+    os::files().removeDirectory("C:\\Apps");
+}
+
 TEST_F(SetupRun, InstanceProgramsRunOnlyWhenTheModesLeadModuleIsTheSelectedEngine) {
-    const std::string entries = "Name1=实例,setupsql.exe /INSTANCE=_MSDE_\r\nName2=Readme,notepad.exe\r\n";
+    // The macro test is case-sensitive: "_msde_" is no instance macro, so Name3 runs in every mode and keeps it.
+    const std::string entries = "Name1=实例,setupsql.exe /INSTANCE=_MSDE_\r\nName2=Readme,notepad.exe\r\n"
+                                "Name3=小写,lower.exe /i=_msde_\r\n";
     struct Case {
         const char* mode;  // the wizard's mode button
         bool runs;
@@ -205,6 +229,7 @@ TEST_F(SetupRun, InstanceProgramsRunOnlyWhenTheModesLeadModuleIsTheSelectedEngin
         WriteMedium(entries);
         test_support::WriteFile(In("setupsql.exe"), std::string("MZ"));
         test_support::WriteFile(In("notepad.exe"), std::string("MZ"));
+        test_support::WriteFile(In("lower.exe"), std::string("MZ"));
         script.Add(ScriptAction::Click(c.mode));
         script.Add(ScriptAction::Type("EdtInsName", "SHOPDB"));
         Install(std::string(c.mode) != "ModeButtons[1]");
@@ -214,8 +239,9 @@ TEST_F(SetupRun, InstanceProgramsRunOnlyWhenTheModesLeadModuleIsTheSelectedEngin
         std::vector<std::string> expected;
         if (c.runs) expected.push_back("open setupsql.exe| /INSTANCE=SHOPDB||6");
         expected.push_back("open notepad.exe|||6");
+        expected.push_back("open lower.exe| /i=_msde_||6");
         EXPECT_EQ(StartedSince(started), expected) << c.mode;
-        EXPECT_EQ(backend.busyTexts.size(), c.runs ? 2u : 1u) << c.mode;
+        EXPECT_EQ(backend.busyTexts.size(), c.runs ? 3u : 2u) << c.mode;
         vcl::Application->DestroyForms();
     }
 }
