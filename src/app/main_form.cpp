@@ -27,8 +27,7 @@ constexpr int kDesignClientWidth = 1024, kDesignClientHeight = 749;
 
 // A name in folder; a drive root ("E:\") already ends in its separator.
 std::string InFolder(const std::string& folder, const std::string& name) {
-    bool endsInSeparator = !folder.empty() && rtl::LastDelimiter("\\", folder) == folder.size() - 1;
-    return folder + (endsInSeparator ? "" : "\\") + name;
+    return rtl::IncludeTrailingBackslash(folder) + name;
 }
 
 // A path as the program would open it: absolute paths (a drive, or a "\\server\share" name) as written,
@@ -42,13 +41,6 @@ std::string ResolveInSetupFolder(const std::string& folder, const std::string& p
     return InFolder(folder, path);
 }
 
-bool PathExists(const std::string& path) { return os::files().getFileAttributes(path) != os::kInvalidAttributes; }
-
-// A program to start must be a file: a folder (an empty program name resolves to the setup folder) is not.
-bool FileExists(const std::string& path) {
-    const uint32_t attributes = os::files().getFileAttributes(path);
-    return attributes != os::kInvalidAttributes && (attributes & os::kAttrDirectory) == 0;
-}
 
 // A label with its design bounds (the size its caption takes in the design font, as the form stores it).
 void PlaceLabel(vcl::TLabel& label, vcl::TWinControl& parent, int left, int top, int width, int height,
@@ -239,7 +231,7 @@ void TMainForm::FormCreate(vcl::TComponent*) {
     // 3. The background picture beside the executable. A damaged picture file keeps the stored one: the
     //    installation must not fail over a picture.
     std::string picture = rtl::ExtractFilePath(os::files().moduleFileName()) + (wide ? "setup1024.JPG" : "setup800.JPG");
-    if (FileExists(picture)) {
+    if (os::FileExists(picture)) {
         try {
             Image1.Picture.LoadFromFile(picture);
         } catch (const rtl::Exception&) {
@@ -283,7 +275,7 @@ void TMainForm::RunInstallationSequence() {
     const uint32_t version = os::system().versionWord();
     IsWin9x = (version & 0x80000000u) != 0 && (version & 0xFF) >= 4;
 
-    if (!PathExists(InFolder(setupFolder_, "SETUP.INI"))) {
+    if (!os::PathExists(InFolder(setupFolder_, "SETUP.INI"))) {
         vcl::Application->MessageBox("找不到SETUP.INI，无法安装！", "提示", vcl::mbOK | vcl::mbIconStop);
         DescriptionLoaded = 0;
         return;
@@ -364,7 +356,9 @@ void TMainForm::RunAdditionalProgram(const std::string& entry) {
     std::string parameters = blank == std::string::npos ? std::string() : command.substr(blank);
     Substitute(program);
     Substitute(parameters);
-    if (!FileExists(ResolveInSetupFolder(setupFolder_, program))) return;
+    // A program to start must be a file: a folder (an empty program name resolves to the setup folder) is
+    // not.
+    if (!os::FileExists(ResolveInSetupFolder(setupFolder_, program))) return;
     // Not waited for; the result is not checked (a program that fails to start is the user's to see).
     os::shell().shellExecute("open", program, parameters, rtl::ExtractFilePath(program), os::kSwMinimize);
 }

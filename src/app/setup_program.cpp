@@ -32,6 +32,18 @@ void ForgetWindows() {
 
 }  // namespace
 
+void CreateSetupWindows() {
+    vcl::Application->Initialize();
+    // The main window loads the description while it is created, before the wizard exists; the dialogs
+    // and the wizard add their marks to the prompt window as they are built.
+    vcl::Application->CreateForm(MainForm);
+    vcl::Application->CreateForm(frmPrompt);
+    vcl::Application->CreateForm(frmModuleSel);
+    vcl::Application->CreateForm(frmPath);
+    vcl::Application->CreateForm(frmSetup);
+    vcl::Application->CreateForm(frmSetupGuide);
+}
+
 void DestroySetupWindows() {
     vcl::Application->DestroyForms();
     ForgetWindows();
@@ -40,15 +52,7 @@ void DestroySetupWindows() {
 int RunSetupProgram(const std::function<void()>& beforeRun) {
     ForgetWindows();
     try {
-        vcl::Application->Initialize();
-        // The main window loads the description while it is created, before the wizard exists; the
-        // dialogs and the wizard add their marks to the prompt window as they are built.
-        vcl::Application->CreateForm(MainForm);
-        vcl::Application->CreateForm(frmPrompt);
-        vcl::Application->CreateForm(frmModuleSel);
-        vcl::Application->CreateForm(frmPath);
-        vcl::Application->CreateForm(frmSetup);
-        vcl::Application->CreateForm(frmSetupGuide);
+        CreateSetupWindows();
         if (beforeRun) beforeRun();
         vcl::Application->Run();
     } catch (...) {

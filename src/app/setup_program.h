@@ -32,6 +32,11 @@ extern wizard::TfrmSetupGuide* frmSetupGuide;
 // a headless backend passes through to the caller. The windows are not freed here.
 int RunSetupProgram(const std::function<void()>& beforeRun = {});
 
+// Initialises the application object and creates the six windows in order; the main window loads the
+// description from the current directory while it is created. RunSetupProgram starts with it; tests that
+// work on the windows without the message loop call it themselves.
+void CreateSetupWindows();
+
 // Frees the six windows (vcl::Application->DestroyForms()) and sets their globals back to null. Runs that
 // go on after the setup (tests, setupcheck) call it while the backend the windows were made with is still
 // installed.

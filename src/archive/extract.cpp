@@ -25,8 +25,9 @@ bool IsUnsafeComponent(const std::string& part) {
     return !part.empty() && part.find('.') != std::string::npos && part.find_first_not_of(". ") == std::string::npos;
 }
 
-// A stored name may only name something below the base directory.
-bool IsSafeRelativeName(const std::string& name) {
+}  // namespace
+
+bool ArIsSafeRelativeName(const std::string& name) {
     if (name.empty()) return true;
     if (name[0] == '\\' || name.find(':') != std::string::npos) return false;
     size_t start = 0;
@@ -42,12 +43,8 @@ bool IsSafeRelativeName(const std::string& name) {
     return true;
 }
 
-bool PathExists(const std::string& path) { return os::files().getFileAttributes(path) != os::kInvalidAttributes; }
+namespace {
 
-bool IsFile(const std::string& path) {
-    uint32_t attributes = os::files().getFileAttributes(path);
-    return attributes != os::kInvalidAttributes && !(attributes & os::kAttrDirectory);
-}
 
 os::LocalDateTime FromDos(uint16_t date, uint16_t time) {
     return {(date >> 9) + 1980, (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2};
@@ -303,7 +300,7 @@ bool ArConfirmPath(const std::string& baseDirectory, std::string& name, TArExtra
     std::string result = baseDirectory;
     if (!result.empty() && result.back() != '\\') result += '\\';
     std::string relative = (options & eoRestorePath) ? stored : rtl::ExtractFileName(stored);
-    if (!IsSafeRelativeName(relative)) throw EArUnsafeName();
+    if (!ArIsSafeRelativeName(relative)) throw EArUnsafeName();
     result += relative;
 
     std::string directory = rtl::ExcludeTrailingBackslash(rtl::ExtractFilePath(result));
@@ -312,7 +309,7 @@ bool ArConfirmPath(const std::string& baseDirectory, std::string& name, TArExtra
         else throw EArNoSuchDirectory();
     }
     bool confirm = true;
-    if (IsFile(result) && confirmOverwrite) confirmOverwrite(result, confirm);
+    if (os::FileExists(result) && confirmOverwrite) confirmOverwrite(result, confirm);
     if (!confirm) return false;
     name = result;
     return true;
@@ -343,7 +340,7 @@ void ArUnzip(TArArchive& archive, TArArchiveItem& item, const std::string& name)
         } catch (...) {
         }
         file.reset();
-        if (PathExists(outputName)) os::files().deleteFile(outputName);
+        if (os::PathExists(outputName)) os::files().deleteFile(outputName);
         throw;
     }
 }

@@ -17,6 +17,11 @@ public:
     EArUnsafeName() : EArZipException(kCode, "Cannot extract file - name leads outside the base directory") {}
 };
 
+// True when a stored name (with '\' separators) names something below the directory it is extracted
+// into: no drive, no ':', no leading separator, no "." or ".." level (nor a level of dots and blanks, which
+// Windows reduces to one). An empty name is safe. Other names raise EArUnsafeName on extraction.
+bool ArIsSafeRelativeName(const std::string& name);
+
 // The output path of name below baseDirectory. Creates missing directories with eoCreateDirs (else
 // EArNoSuchDirectory); asks confirmOverwrite when the file exists. Returns false when the item is to be
 // skipped; on true, name holds the full output path.

@@ -232,15 +232,6 @@ bool TArZipArchive::AskLastDisk() {
     return !abort;
 }
 
-namespace {
-
-bool FileExists(const std::string& name) {
-    uint32_t attributes = os::files().getFileAttributes(name);
-    return attributes != os::kInvalidAttributes && !(attributes & os::kAttrDirectory);
-}
-
-}  // namespace
-
 // The name of the volume after the current one, for a read that ran off the end of a volume.
 std::string TArZipArchive::NextVolumeName(int spanNumber) {
     if (FStream->MediaType() == TArMediaType::mtRemoveable) {
@@ -261,7 +252,7 @@ std::string TArZipArchive::NextVolumeName(int spanNumber) {
         if (ArMessageBox(text, "Image file name", kMbOkCancel | kMbTaskModal) == kMbCancel) throw EArUserAbort();
         name = ArIncFilename(ArchiveName, spanNumber);
     }
-    if (!FileExists(name)) throw EArFileNotFound();
+    if (!os::FileExists(name)) throw EArFileNotFound();
     CurrentDisk = static_cast<uint16_t>(spanNumber);
     return name;
 }
@@ -289,13 +280,13 @@ void TArZipArchive::RequestVolume(int number) {
             std::string name = ArchiveName;
             OnRequestImage(Sender, number, name, abort);
             if (abort) throw EArUserAbort();
-            if (!FileExists(name)) throw EArFileNotFound();
+            if (!os::FileExists(name)) throw EArFileNotFound();
             stream.OpenVolume(name, stream.SpanNumber());
             return;
         }
         for (int i = 1; i <= 99; ++i) {
             std::string name = ArIncFilename(ArchiveName, i);
-            if (!FileExists(name)) throw EArFileNotFound();
+            if (!os::FileExists(name)) throw EArFileNotFound();
             stream.OpenVolume(name, i);
             if (FindCentralDirectoryTail(stream) >= 0) {
                 CurrentDisk = static_cast<uint16_t>(i);
@@ -312,7 +303,7 @@ void TArZipArchive::RequestVolume(int number) {
         OnRequestImage(Sender, number, name, abort);
         if (abort) throw EArUserAbort();
     }
-    if (!FileExists(name)) throw EArFileNotFound();
+    if (!os::FileExists(name)) throw EArFileNotFound();
     stream.OpenVolume(name, number);
     CurrentDisk = static_cast<uint16_t>(number);
 }

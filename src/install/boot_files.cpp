@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "app/setup_program.h"
+#include "install/stage_support.h"
 #include "os/machine.h"
 #include "rtl/strings.h"
 #include "vcl/dialogs.h"
-#include "wizard/setup_guide.h"
 
 namespace app {
 namespace {
@@ -37,8 +36,6 @@ const BootFile kAutoexecBat{"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.CHT", "修改批�
                             &TProductConfig::BatLineCount, &TProductConfig::BatLines};
 const BootFile kConfigSys{"C:\\CONFIG.SYS", "C:\\CONFIG.CHT", "修改配置文件错误!", false,
                           &TProductConfig::CfgLineCount, &TProductConfig::CfgLines};
-
-bool Chosen(int product) { return frmSetupGuide && frmSetupGuide->ProductChosen(product); }
 
 enum class BackupResult { Made, NoSource, Failed };
 
@@ -87,12 +84,12 @@ bool DropEndOfFileMark(os::File& file) {
 // The step for one file. False when the backup could not be made: the user was told and nothing was
 // appended.
 bool EditBootFile(TMainForm& form, const BootFile& boot) {
-    const int products = std::clamp(form.ProductCount, 0, kMaxProducts);
-    auto lineCount = [&](int p) { return std::clamp(form.ProductConfigs[size_t(p)].*boot.count, 0, kMaxBatLines); };
+    const int products = Bounded(form.ProductCount, kMaxProducts);
+    auto lineCount = [&](int p) { return Bounded(form.ProductConfigs[size_t(p)].*boot.count, kMaxBatLines); };
 
     int total = 0;
     for (int p = 0; p < products; ++p)
-        if (Chosen(p)) total += lineCount(p);
+        if (ProductChosen(p)) total += lineCount(p);
     form.CGauge1.Show();
     form.CGauge1.SetMaxValue(total);
 
@@ -111,7 +108,7 @@ bool EditBootFile(TMainForm& form, const BootFile& boot) {
     bool markChecked = false;
     int handled = 0;
     for (int p = 0; p < products; ++p) {
-        if (!Chosen(p)) continue;
+        if (!ProductChosen(p)) continue;
         const BootLines& lines = form.ProductConfigs[size_t(p)].*boot.lines;
         for (int i = 0, count = lineCount(p); i < count; ++i) {
             form.CGauge1.SetProgress(handled++);

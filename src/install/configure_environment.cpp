@@ -3,14 +3,11 @@
 #include <algorithm>
 
 #include "app/main_form.h"
-#include "app/setup_program.h"
+#include "install/stage_support.h"
 #include "os/machine.h"
-#include "wizard/setup_guide.h"
 
 namespace app {
 namespace {
-
-bool Chosen(int product) { return frmSetupGuide && frmSetupGuide->ProductChosen(product); }
 
 // The status line shows what the stage is doing; it is repainted at once, as no messages are pumped.
 void ShowStatus(TMainForm& form, const char* text) {
@@ -59,17 +56,17 @@ void TMainForm::ConfigureEnvironment() {
 // hidden here.
 void TMainForm::WriteIniFiles() {
     int written = 0;
-    const int products = std::clamp(ProductCount, 0, kMaxProducts);
+    const int products = Bounded(ProductCount, kMaxProducts);
     for (int p = 0; p < products; ++p) {
-        if (!Chosen(p)) continue;
+        if (!ProductChosen(p)) continue;
         TProductConfig& config = ProductConfigs[size_t(p)];
-        const int files = std::clamp(config.IniFileCount, 0, kMaxIniFiles);
+        const int files = Bounded(config.IniFileCount, kMaxIniFiles);
         for (int f = 0; f < files; ++f) {
             TIniFileSpec& spec = config.IniFiles[size_t(f)];
             std::string fileName = spec.Path + "\\" + spec.FileName;
             Substitute(fileName);
             bool failed = false;
-            const int entries = std::clamp(spec.EntryCount, 0, kMaxEntries);
+            const int entries = Bounded(spec.EntryCount, kMaxEntries);
             for (int e = 0; e < entries; ++e) {
                 TIniEntry& entry = spec.Entries[size_t(e)];
                 Substitute(entry.Rest);

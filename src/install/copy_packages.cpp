@@ -6,12 +6,12 @@
 #include <cassert>
 
 #include "app/main_form.h"
-#include "app/setup_program.h"
+#include "archive/extract.h"
+#include "install/stage_support.h"
 #include "os/machine.h"
 #include "rtl/exceptions.h"
 #include "rtl/strings.h"
 #include "sys/syscomm.h"
-#include "wizard/setup_guide.h"
 
 namespace app {
 namespace {
@@ -20,40 +20,14 @@ constexpr char kEveryItem[] = "*.*";
 // Paths are handled in 256-byte buffers: a longer picture path names no file the setup can open.
 constexpr size_t kMaxPathLength = 255;
 
-int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
-
-bool ProductChosen(int p) { return frmSetupGuide && frmSetupGuide->ProductChosen(p); }
-
 bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && rtl::LastDelimiter("\\", path) == path.size() - 1;
 }
 
-// name below directory with one separator between them: a drive root ("D:\") already ends in one, and
-// an empty directory adds none (the package component forms its output paths the same way).
-std::string Below(const std::string& directory, const std::string& name) {
-    if (directory.empty() || EndsWithSeparator(directory)) return directory + name;
-    return directory + "\\" + name;
-}
-
-// "." and ".." and the forms Windows reduces to them (trailing dots and blanks are dropped).
-bool IsDotComponent(const std::string& part) {
-    return part.find('.') != std::string::npos && part.find_first_not_of(". ") == std::string::npos;
-}
-
-// A stored name (with '\' separators) that stays below the directory it is extracted into: no drive, no
-// leading separator, no "." or ".." level. The component refuses to extract any other, so the removal of
-// old copies must not touch what such a name points at either.
-bool StaysBelowBase(const std::string& name) {
-    if (name.empty() || name[0] == '\\' || name.find(':') != std::string::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && name[end] != '\\') end += rtl::IsLeadByte(uint8_t(name[end])) ? 2 : 1;
-        if (IsDotComponent(name.substr(start, std::min(end, name.size()) - start))) return false;
-        start = end + 1;
-    }
-    return true;
-}
+// A stored name (with '\' separators) that names a file or folder below the directory it is extracted
+// into. The component refuses to extract any other, so the removal of old copies and the uninstaller's
+// file list must not name what such a name points at either.
+bool StaysBelowBase(const std::string& name) { return !name.empty() && archive::ArIsSafeRelativeName(name); }
 
 // The stored names of the open archive's items, in archive order.
 std::vector<std::string> StoredNames(const archive::TArUnZipper& component) {
@@ -70,7 +44,7 @@ void RemoveOldCopies(const std::string& baseDir, const std::vector<std::string>&
     for (const std::string& stored : names) {
         const std::string name = rtl::SlashesToBackslashes(stored);
         if (!StaysBelowBase(name) || EndsWithSeparator(name)) continue;
-        sys::RemoveFile(Below(baseDir, name));  // a file that stays is met by the extraction itself
+        sys::RemoveFile(PathIn(baseDir, name));  // a file that stays is met by the extraction itself
     }
 }
 
@@ -130,7 +104,7 @@ void TMainForm::CopyModule(int p, int k) {
     const TModule& module = Modules[size_t(CurMode)][size_t(p)][size_t(k)];
 
     // The picture is decoration: one that can't be read or isn't a picture keeps the current one on screen.
-    const std::string picture = Below(setupFolder_, module.Picture);
+    const std::string picture = PathIn(setupFolder_, module.Picture);
     if (!module.Picture.empty() && picture.size() <= kMaxPathLength &&
         os::files().openFile(picture, os::kOpenRead) != nullptr) {
         try {
@@ -152,7 +126,7 @@ void TMainForm::PreparePackageDir(int p, int k, int l) {
     assert(p >= 0 && p < kMaxProducts && k >= 0 && k < kMaxModules && l >= 0 && l < kMaxPackages);
     const std::string& mainPath = Products[size_t(p)].MainPath;
     const TPackageRef& package = Modules[size_t(CurMode)][size_t(p)][size_t(k)].Packages[size_t(l)];
-    CurTargetDir = package.Directory.empty() ? mainPath : Below(mainPath, package.Directory);
+    CurTargetDir = package.Directory.empty() ? mainPath : PathIn(mainPath, package.Directory);
     // The directory is created as the extraction will name it, macros substituted (a MainPath may hold
     // them), so that the component finds the directory it is given.
     std::string target = CurTargetDir;
@@ -167,7 +141,7 @@ void TMainForm::ExtractPackage(int p, int k, int l) {
 
     std::string target = CurTargetDir;
     auzPack.SetBaseDirectory(Substitute(target));
-    auzPack.SetFileName(Below(setupFolder_, package.FileName));
+    auzPack.SetFileName(PathIn(setupFolder_, package.FileName));
     // A missing package opens as an empty archive: nothing to extract, record or count.
     if (auzPack.Count() == 0) return;
 
@@ -197,7 +171,7 @@ void TMainForm::ExtractPublicModule(int i) {
     // given it, and once more after the package is open.
     MakeDirectoryPath(module.Directory);
     auzPack.SetBaseDirectory(module.Directory);
-    auzPack.SetFileName(Below(setupFolder_, module.FileName));
+    auzPack.SetFileName(PathIn(setupFolder_, module.FileName));
     MakeDirectoryPath(module.Directory);
     if (auzPack.Count() == 0) return;
 

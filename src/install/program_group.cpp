@@ -3,11 +3,10 @@
 #include <algorithm>
 
 #include "app/main_form.h"
-#include "app/setup_program.h"
+#include "install/stage_support.h"
 #include "os/machine.h"
 #include "rtl/strings.h"
 #include "sys/reg.h"
-#include "wizard/setup_guide.h"
 
 namespace app {
 
@@ -17,8 +16,6 @@ constexpr char kShellFolders[] = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION
 constexpr char kStartupGroup[] = "STARTUP";
 
 bool IsStartupGroup(const std::string& group) { return rtl::AnsiUpperCase(group) == kStartupGroup; }
-
-bool ProductChosen(int product) { return frmSetupGuide && frmSetupGuide->ProductChosen(product); }
 
 // True when what precedes a backslash at position end is a root: nothing, or a drive ("C:"). Creating
 // it would only fail.
@@ -70,8 +67,8 @@ void TMainForm::CreateProgramGroup() {
     os::Shell& shell = os::shell();
     const bool comInitialized = shell.initializeCom() >= 0;
 
-    const int shortcuts = std::clamp(ShortCutCount, 0, kMaxShortCuts);
-    const int products = std::clamp(ProductCount, 0, kMaxProducts);
+    const int shortcuts = Bounded(ShortCutCount, kMaxShortCuts);
+    const int products = Bounded(ProductCount, kMaxProducts);
     CGauge1.SetMaxValue(ShortCutCount);
     int handled = 0;
     for (int p = 0; p < products; ++p) {
@@ -84,7 +81,7 @@ void TMainForm::CreateProgramGroup() {
             const std::string workingDirectory =
                 lastBackslash == std::string::npos ? std::string() : target.substr(0, lastBackslash);
             CGauge1.SetProgress(handled++);
-            if (os::files().getFileAttributes(target) == os::kInvalidAttributes) continue;
+            if (!os::PathExists(target)) continue;
 
             const std::string folder = GetShortcutFolder(shortcut.Group, Products[size_t(p)].Name);
             MakeDirectoryPath(folder);

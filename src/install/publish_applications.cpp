@@ -16,10 +16,9 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "app/setup_program.h"
+#include "install/stage_support.h"
 #include "os/machine.h"
 #include "rtl/strings.h"
-#include "wizard/setup_guide.h"
 
 namespace app {
 
@@ -35,8 +34,6 @@ bool NeverPublished(const std::string& target) {
     const std::string upper = rtl::AnsiUpperCase(target);
     return upper.find("PRTCFG.EXE") != std::string::npos || upper.find("DESKHOST.EXE") != std::string::npos;
 }
-
-bool ProductChosen(int product) { return frmSetupGuide && frmSetupGuide->ProductChosen(product); }
 
 // Writes the keys of one file and notes the first write that fails (one note says the file is incomplete).
 class PublishedList {
@@ -74,8 +71,8 @@ void TMainForm::PublishApplications() {
     PublishedList list(*this, path);
     int app = 1, dir = 0;
     std::vector<PublishedGroup> groups;
-    const int products = std::clamp(ProductCount, 0, kMaxProducts);
-    const int shortcuts = std::clamp(ShortCutCount, 0, kMaxShortCuts);
+    const int products = Bounded(ProductCount, kMaxProducts);
+    const int shortcuts = Bounded(ShortCutCount, kMaxShortCuts);
     for (int p = 0; p < products; ++p) {
         if (!ProductChosen(p)) continue;
         list.Write("InstallPath", "PathKey", "SOFTWARE\\Tessarine\\" + Products[size_t(p)].RegKey);

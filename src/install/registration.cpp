@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "app/setup_program.h"
+#include "install/stage_support.h"
 #include "os/machine.h"
 #include "rtl/strings.h"
-#include "wizard/setup_guide.h"
 
 namespace app {
 
@@ -59,32 +58,15 @@ private:
     bool open_ = false;
 };
 
-// True when path names an existing file (not a folder).
-bool FileExists(const std::string& path) {
-    uint32_t attributes = os::files().getFileAttributes(path);
-    return attributes != os::kInvalidAttributes && !(attributes & os::kAttrDirectory);
-}
-
-// folder, a backslash and name; no second backslash when folder already ends in one (a drive root).
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    return rtl::IncludeTrailingBackslash(folder) + name;
-}
-
-// A count from the table, kept within its array.
-int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
-
 bool WriteAll(os::File& file, const void* data, int64_t size) {
     return size == 0 || file.write(data, size) == size;
 }
-
-// A product is installed when its line in the wizard's product list is checked or grayed.
-bool Chosen(int product) { return frmSetupGuide && frmSetupGuide->ProductChosen(product); }
 
 }  // namespace
 
 void TMainForm::RegisterProducts() {
     for (int p = 0; p < Bounded(ProductCount, kMaxProducts); ++p) {
-        if (!Chosen(p)) continue;
+        if (!ProductChosen(p)) continue;
         TProductConfig& config = ProductConfigs[p];
         for (int k = 0; k < Bounded(config.RegKeyCount, kMaxRegKeys); ++k) {
             TRegKeySpec& spec = config.RegKeys[k];
@@ -105,7 +87,7 @@ void TMainForm::RegisterInstallInfo() {
     KeyWriter key(*this, kFamilyKey + Products[0].RegKey);
     int n = 0;
     for (int p = 0; p < Bounded(ProductCount, kMaxProducts); ++p) {
-        if (!Chosen(p)) continue;
+        if (!ProductChosen(p)) continue;
         const std::string number = rtl::IntToStr(++n);
         key.Write("ProductName" + number, Products[p].Name);
         key.Write("ProductPath" + number, Products[p].MainPath);
@@ -123,19 +105,19 @@ void TMainForm::RegisterRunOnce() {
         Substitute(command);
         // The program is what precedes the first switch; the switches are written with it.
         const std::string program = rtl::Trim(std::string_view(command).substr(0, command.find('/')));
-        if (FileExists(program)) key.Write(valueName, command);
+        if (os::FileExists(program)) key.Write(valueName, command);
     }
 }
 
 void TMainForm::CopyUninstaller() {
-    const std::string sourcePath = JoinPath(SetupFolder(), kUninstallerSource);
+    const std::string sourcePath = PathIn(SetupFolder(), kUninstallerSource);
     std::unique_ptr<os::File> source = os::files().openFile(sourcePath, os::kOpenRead | os::kShareDenyWrite);
     if (!source) {
         // An earlier copy in the Windows directory stays as it is.
         NoteFailure("uninstaller " + sourcePath + " could not be opened; " + kUninstallerCopy + " was not copied");
         return;
     }
-    const std::string targetPath = JoinPath(os::system().windowsDirectory(), kUninstallerCopy);
+    const std::string targetPath = PathIn(os::system().windowsDirectory(), kUninstallerCopy);
     std::unique_ptr<os::File> target = os::files().createFile(targetPath);
     if (!target) {
         NoteFailure("file " + targetPath + " could not be created");
@@ -161,8 +143,8 @@ void TMainForm::CopyUninstaller() {
 }
 
 void TMainForm::WriteLoginInfo() {
-    const std::string path = JoinPath(Products[0].MainPath, kLoginInfoFile);
-    if (FileExists(path)) os::files().deleteFile(path);
+    const std::string path = PathIn(Products[0].MainPath, kLoginInfoFile);
+    if (os::FileExists(path)) os::files().deleteFile(path);
     // The non-empty texts with one TAB between two of them; no line end.
     std::string content;
     for (const std::string& text : LoginInfo) {
@@ -182,12 +164,12 @@ void TMainForm::WriteLoginInfo() {
 void TMainForm::RegisterUninstall() {
     const TProduct& first = Products[0];
     KeyWriter key(*this, kUninstallKeyPrefix + first.RegKey);
-    const std::string icon = JoinPath(first.MainPath, kProductIcon);
-    if (FileExists(icon)) key.Write("DisplayIcon", icon);
+    const std::string icon = PathIn(first.MainPath, kProductIcon);
+    if (os::FileExists(icon)) key.Write("DisplayIcon", icon);
     key.Write("DisplayName", first.Name + "(" + first.RegKey + ")");
     // The uninstaller copied into the Windows directory, with the RegKey in double quotes as its argument.
     key.Write("UnInstallString",
-              JoinPath(os::system().windowsDirectory(), kUninstallerCommand) + " \"" + first.RegKey + "\"");
+              PathIn(os::system().windowsDirectory(), kUninstallerCommand) + " \"" + first.RegKey + "\"");
 }
 
 void TMainForm::RecordExtractedFiles(int product, const std::string& baseDir, const std::vector<std::string>& names) {
@@ -201,7 +183,7 @@ void TMainForm::RecordExtractedFiles(int product, const std::string& baseDir, co
     for (const std::string& name : names) {
         // The numbers run on across packages and products, so a key's first value need not be File0.
         // Stored names separate folders with '/'; the value is the path the file was extracted to.
-        key.Write("File" + rtl::IntToStr(UninstallFileNo), JoinPath(baseDir, rtl::SlashesToBackslashes(name)));
+        key.Write("File" + rtl::IntToStr(UninstallFileNo), PathIn(baseDir, rtl::SlashesToBackslashes(name)));
         ++UninstallFileNo;
     }
 }

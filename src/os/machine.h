@@ -36,4 +36,15 @@ inline Profile& profile() { return machine().profile(); }
 inline System& system() { return machine().system(); }
 inline Shell& shell() { return machine().shell(); }
 
+// What a path names on the machine in use: anything at all, a file (not a folder), a folder.
+inline bool PathExists(const std::string& path) { return files().getFileAttributes(path) != kInvalidAttributes; }
+inline bool FileExists(const std::string& path) {
+    const uint32_t attributes = files().getFileAttributes(path);
+    return attributes != kInvalidAttributes && (attributes & kAttrDirectory) == 0;
+}
+inline bool DirectoryExists(const std::string& path) {
+    const uint32_t attributes = files().getFileAttributes(path);
+    return attributes != kInvalidAttributes && (attributes & kAttrDirectory) != 0;
+}
+
 }  // namespace os

@@ -22,11 +22,6 @@ std::string FolderOf(const std::string& path) {
     return folder;
 }
 
-bool DirectoryExists(const std::string& path) {
-    uint32_t attributes = os::files().getFileAttributes(path);
-    return attributes != os::kInvalidAttributes && (attributes & os::kAttrDirectory) != 0;
-}
-
 }  // namespace
 
 bool RemoveFile(const std::string& fileName) {
@@ -67,7 +62,7 @@ void CreateShortCut(const std::string& commandLine, const std::string& name) {
     if (exe != std::string::npos) {
         const size_t blank = exe + 4;
         if (blank < command.size() && command[blank] == ' ' &&
-            DirectoryExists(FolderOf(command.substr(0, blank)))) {
+            os::DirectoryExists(FolderOf(command.substr(0, blank)))) {
             program = command.substr(0, blank);
             arguments = rtl::Trim(std::string_view(command).substr(blank + 1));
         }

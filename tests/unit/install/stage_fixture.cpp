@@ -97,13 +97,7 @@ void InstallStage::Package(const std::string& file, const std::vector<PackageIte
 }
 
 void InstallStage::CreateWindows(int products) {
-    vcl::Application->Initialize();
-    vcl::Application->CreateForm(app::MainForm);
-    vcl::Application->CreateForm(app::frmPrompt);
-    vcl::Application->CreateForm(app::frmModuleSel);
-    vcl::Application->CreateForm(app::frmPath);
-    vcl::Application->CreateForm(app::frmSetup);
-    vcl::Application->CreateForm(app::frmSetupGuide);
+    app::CreateSetupWindows();
     ASSERT_EQ(Table().ProductCount, products);
     ASSERT_EQ(app::frmSetupGuide->CheckListBox1.Items.Count(), products);
     Table().OnFailure = [this](const std::string& what) { failures.push_back(what); };

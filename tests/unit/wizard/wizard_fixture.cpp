@@ -62,13 +62,7 @@ void WizardTest::WriteStandardMedium() {
 }
 
 void WizardTest::CreateForms() {
-    vcl::Application->Initialize();
-    vcl::Application->CreateForm(app::MainForm);
-    vcl::Application->CreateForm(app::frmPrompt);
-    vcl::Application->CreateForm(app::frmModuleSel);
-    vcl::Application->CreateForm(app::frmPath);
-    vcl::Application->CreateForm(app::frmSetup);
-    vcl::Application->CreateForm(app::frmSetupGuide);
+    app::CreateSetupWindows();
     Wizard().OnPageShown = [this](int page) { shownPages.push_back(page); };
 }
 
