@@ -43,6 +43,8 @@ fail() {
     echo "install_compare: $*"
     exit 1
 }
+# shellcheck source=tests/e2e/wine_lib.sh
+. "$root/tests/e2e/wine_lib.sh"
 
 export WINEPREFIX="$work/wineprefix"
 export WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
@@ -61,40 +63,15 @@ echo "--- medium: $work/medium"
 cp "$install_run" "$work/medium/install_run.exe" || fail "cannot copy $install_run"
 
 echo "--- Wine prefix: $WINEPREFIX"
-timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot failed or timed out"
-ln -s "$work/medium" "$WINEPREFIX/dosdevices/e:" || fail "cannot map E:"
-"$wine" reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1 || fail "cannot make E: a CD-ROM"
-# The drive types are read when the prefix's services start: start them again. From here on one
-# persistent wineserver serves every Wine command up to the comparison: a new one would start a new
-# session, whose start runs and deletes the RunOnce values the setup wrote.
-wineserver -k 2>/dev/null
-sleep 1
-wineserver -p || fail "cannot start a persistent wineserver"
-
-# reg_lines KEY: the key's string values as machine-file [Registry] lines (reg query prints code page 936).
-reg_lines() {
-    "$wine" reg query "$1" 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' |
-        sed -n "s/^    \(.*\)    REG_\(SZ\|EXPAND_SZ\)    \(.*\)\$/\1=\3/p; s/^    \(.*\)    REG_\(SZ\|EXPAND_SZ\)\$/\1=/p" |
-        sed "s/^/$(printf '%s' "$1" | sed 's/[\/&]/\\&/g')|/"
-}
+e2e_new_prefix
+e2e_map_medium "$work/medium"
 
 echo "--- machine file: $work/machine.ini"
-machine_facts="$(cd "$work/medium" && "$wine" 'E:\install_run.exe' --machine)" || fail "install_run.exe --machine failed"
-{
-    printf '%s\n' "$machine_facts"
-    echo "[Registry]"
-    reg_lines 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
-    for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' 'HKLM\Software\Microsoft\Windows\CurrentVersion'; do
-        reg_lines "$key" | grep -E '\|Registered(Owner|Organization)='
-    done
-} >"$work/machine.ini"
-grep -q '^SetupFolder=E:\\$' "$work/machine.ini" || fail "the medium is not the current directory E:\\ under Wine"
-grep -qi '|Programs=' "$work/machine.ini" || fail "no Programs folder among the Shell Folders"
+e2e_machine_file "$work/machine.ini"
 sed 's/^/    /' "$work/machine.ini"
 
 # The simulation's C: is the prefix's drive_c as it is now, before the run.
-python3 "$root/tests/e2e/install_run/compare_runs.py" --mirror "$WINEPREFIX/drive_c" "$work/simroot/c" 65536 ||
-    fail "cannot copy drive_c for the simulation"
+e2e_mirror_drive_c "$work/simroot/c"
 
 echo "--- simulated run"
 "$setupcheck" simulate "$work/medium" --session "$session" --machine "$work/machine.ini" \
@@ -108,11 +85,7 @@ report_win="$(winepath -w "$work/wine.json")"
 status=$?
 sed 's/^/    /' "$work/wine-run.txt"
 [ "$status" -eq 0 ] || { cat "$work/wine-run.err"; fail "install_run.exe ended with status $status"; }
-# Programs the setup started (a batch file, Notepad) finish before the machine is read.
-for _ in $(seq 60); do
-    pgrep -f -i 'notepad\.exe|cmd\.exe' >/dev/null 2>&1 || break
-    sleep 1
-done
+e2e_wait_for_started_programs
 
 echo "--- comparison"
 TS_SIM_ROOT="$work/simroot" python3 "$root/tests/e2e/install_run/compare_runs.py" "$work/simulated.json" "$work/wine.json" "$WINEPREFIX" "$wine"

@@ -6,7 +6,9 @@ CRC-32), deleted files, registry values (through `reg query` in the prefix) and 
 `lnkinfo`). Then what both runs showed is compared: message boxes, the end, the steps, the busy texts,
 the programs started, the wizard's results, the failures the stages noted and the links saved.
 
-Usage: compare_runs.py SIM_REPORT WINE_REPORT WINEPREFIX WINE_COMMAND
+Usage: compare_runs.py [--robot] SIM_REPORT WINE_REPORT WINEPREFIX WINE_COMMAND
+With --robot, WINE_REPORT is the report of setupbot (SETUP.EXE in real windows): the effects are checked
+the same way, and of what the runs showed only what the robot reads from the windows is compared.
 WINE_COMMAND runs a Windows program in the prefix (cmake/wine-emulator.sh). TS_SIM_ROOT names the
 simulated machine's drive folders (the --root of the simulation), where profile files are read to compare
 their entries. Prints one line per check
@@ -197,6 +199,25 @@ class Comparison:
             self.differ("%s: simulated %s; Wine %s" % (what, json.dumps(simulated, ensure_ascii=False),
                                                        json.dumps(real, ensure_ascii=False)))
 
+    def compare_robot(self, sim, bot):
+        """What the UI robot read from the real windows against the simulation: the message boxes, how the
+        run ended, the session lines left over and the wizard's pages, headers and choices."""
+        sim_boxes, bot_boxes = sim.get("messages", []), bot.get("messages", [])
+        if len(sim_boxes) != len(bot_boxes):
+            self.checked += 1
+            self.differ("message boxes: %d simulated, %d in the real windows" % (len(sim_boxes), len(bot_boxes)))
+        for i in range(max(len(sim_boxes), len(bot_boxes))):
+            self.same("message box %d" % (i + 1), sim_boxes[i] if i < len(sim_boxes) else None,
+                      bot_boxes[i] if i < len(bot_boxes) else None)
+        sim_end, bot_end = sim.get("end", {}), bot.get("end", {})
+        self.same("end.kind", sim_end.get("kind"), bot_end.get("kind"))
+        # A refused action is worded by each driver; the exception box's text is the program's own.
+        if sim_end.get("kind") == "error":
+            self.same("end.message", sim_end.get("message"), bot_end.get("message"))
+        self.same("unused", sim.get("unused", []), bot.get("unused", []))
+        for field in ("result", "pages", "shown", "mode", "products", "instance", "summary", "pathlist"):
+            self.same("wizard." + field, sim.get("wizard", {}).get(field), bot.get("wizard", {}).get(field))
+
     def compare_shown(self, sim, wine):
         sim_boxes, wine_boxes = sim.get("messages", []), wine.get("messages", [])
         if len(sim_boxes) != len(wine_boxes):
@@ -268,18 +289,22 @@ def main():
     if len(sys.argv) == 5 and sys.argv[1] == "--mirror":
         mirror(sys.argv[2], sys.argv[3], int(sys.argv[4]))
         return 0
-    if len(sys.argv) < 5:
+    args = sys.argv[1:]
+    robot = bool(args) and args[0] == "--robot"
+    if robot:
+        args = args[1:]
+    if len(args) < 4:
         print(__doc__)
         return 2
     try:
-        with open(sys.argv[1], encoding="utf-8") as f:
+        with open(args[0], encoding="utf-8") as f:
             sim = json.load(f)
-        with open(sys.argv[2], encoding="utf-8") as f:
+        with open(args[1], encoding="utf-8") as f:
             wine = json.load(f)
     except (OSError, ValueError) as e:
         print("compare_runs: %s" % e)
         return 2
-    c = Comparison(sys.argv[3], sys.argv[4:])
+    c = Comparison(args[2], args[3:])
     sim_root = os.environ.get("TS_SIM_ROOT", "")
     changes = sim.get("changes", {})
     links = changes.get("links", {})
@@ -299,7 +324,10 @@ def main():
     print("effects of the simulation checked on Wine: %d (%d files, %d deleted, %d registry keys, %d links)"
           % (effects, len(changes.get("files", {})), len(changes.get("deleted", [])),
              len(changes.get("registry", {})), len(changes.get("links", {}))))
-    c.compare_shown(sim, wine)
+    if robot:
+        c.compare_robot(sim, wine)
+    else:
+        c.compare_shown(sim, wine)
     print("things the runs showed, compared: %d (%d message boxes simulated, %d on Wine)"
           % (c.checked - effects, len(sim.get("messages", [])), len(wine.get("messages", []))))
     if c.differences:
