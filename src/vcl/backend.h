@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "vcl/types.h"
+
 namespace vcl {
 
 class TControl;
@@ -26,6 +28,26 @@ enum class TChange {
     Picture,
     Value,      // meter or gauge value, animation state
 };
+
+// A width and height in pixels.
+struct TSize {
+    int Width = 0, Height = 0;
+    bool operator==(const TSize&) const = default;
+};
+
+// The size text takes when drawn as a label draws it, without a window system: a deterministic stand-in
+// for a 96 dots-per-inch screen with a CJK system font (the headless and the inactive backends use it).
+//   - the font's pixel height is Size * 96 / 72 rounded (12 for 9 points, 11 for 8), at least 1; a bold,
+//     italic or other face measures the same;
+//   - a single-byte character is half the pixel height wide, a double-byte (GBK) character (lead byte
+//     0x81..0xFE, with the byte after it) as wide as the height; a line's width is rounded down;
+//   - "\r\n", "\r" and "\n" each end a line; every line, empty ones included, is one pixel height tall;
+//   - '&' marks the next character as the accelerator and takes no room; "&&" is one '&';
+//   - with wordWrap, a line wider than width breaks before the character that would overflow it, at the
+//     last space before that point when there is one (a line keeps at least one character).
+// The width is the widest line's, the height the number of lines times the pixel height. Empty text is one
+// empty line: width 0, one line high.
+TSize ApproximateTextSize(const TFont& font, const std::string& text, bool wordWrap, int width);
 
 // Thrown by a backend to end the whole run from inside the library (a script that ran out of actions, an
 // action a control refused). Deliberately not a std::exception: the setup's own handlers catch those and
@@ -81,6 +103,13 @@ public:
     virtual void Changed(TControl& control, TChange what) = 0;
     // Paint the control now, without waiting for the message loop (Refresh, Repaint, Update).
     virtual void PaintNow(TControl& control) = 0;
+
+    // The size of text drawn in font as a label draws it (tabs expanded, '&' marking the accelerator): the
+    // widest line and the height of all lines. With wordWrap, lines break to fit width. Window backends measure with the real font; the default is
+    // ApproximateTextSize.
+    virtual TSize MeasureText(const TFont& font, const std::string& text, bool wordWrap, int width) {
+        return ApproximateTextSize(font, text, wordWrap, width);
+    }
 
     // Width and height the frame and caption add to a form's client area (0 when there is none).
     virtual int FrameWidth(const TForm& form) = 0;

@@ -74,6 +74,8 @@ void TControl::SetParent(TWinControl* parent) {
         if (align_ != TAlign::alNone) parent_->Realign();
         if (parentFont_) InheritFont();
     }
+    // A graphic control is painted by its parent: the old parent's area and the new one both change.
+    if (!IsWindowed()) Changed(TChange::Bounds);
 }
 
 void TControl::SetParentFont(bool value) {

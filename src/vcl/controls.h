@@ -130,8 +130,11 @@ protected:
     void Changed(TChange what);
     virtual void Resize() {}
 
+    // The font changed (set, or inherited from the parent): tells the backend and the children that follow
+    // this font. Labels measure their text again here.
+    virtual void FontChanged();
+
 private:
-    void FontChanged();
     void InheritFont();
     friend class TWinControl;
     TWinControl* parent_ = nullptr;

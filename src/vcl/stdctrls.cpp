@@ -8,6 +8,44 @@
 
 namespace vcl {
 
+// ---- TLabel ----
+
+void TLabel::SetAutoSize(bool value) {
+    if (value == autoSize_) return;
+    autoSize_ = value;
+    Changed(TChange::Style);
+    AdjustBounds();
+}
+
+void TLabel::SetWordWrap(bool value) {
+    if (value == wordWrap_) return;
+    wordWrap_ = value;
+    Changed(TChange::Style);
+    AdjustBounds();
+}
+
+void TLabel::SetText(const std::string& text) {
+    if (text == Text()) return;
+    TControl::SetText(text);
+    AdjustBounds();
+}
+
+void TLabel::FontChanged() {
+    TControl::FontChanged();
+    AdjustBounds();
+}
+
+void TLabel::AdjustBounds() {
+    if (!autoSize_) return;
+    // An empty caption still takes one line: it is measured as a space, as the runtime does.
+    const std::string& text = Caption().empty() ? std::string(" ") : Caption();
+    TSize size = backend().MeasureText(Font, text, wordWrap_, Width());
+    int left = Left();
+    int width = wordWrap_ ? Width() : size.Width;
+    if (alignment_ == TAlignment::taRightJustify) left += Width() - width;
+    SetBounds(left, Top(), width, size.Height);
+}
+
 // ---- TBitBtn ----
 
 void TBitBtn::SetKind(TBitBtnKind kind) {

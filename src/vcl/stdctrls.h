@@ -9,19 +9,29 @@
 
 namespace vcl {
 
+// A label: text drawn by its parent. With AutoSize (the default) it takes the size of its text, measured
+// by the backend with its font, whenever the caption, the font, AutoSize or WordWrap change: a single-line
+// label takes the text's width and height (a right-justified one keeps its right edge), a word-wrapped one
+// keeps its width and takes the height of the wrapped text. An empty caption measures as one space.
 class TLabel : public TGraphicControl {
 public:
     using TGraphicControl::TGraphicControl;
     bool AutoSize() const { return autoSize_; }
-    void SetAutoSize(bool value) { autoSize_ = value; Changed(TChange::Style); }
+    void SetAutoSize(bool value);
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool value) { transparent_ = value; Changed(TChange::Style); }
     bool WordWrap() const { return wordWrap_; }
-    void SetWordWrap(bool value) { wordWrap_ = value; Changed(TChange::Style); }
+    void SetWordWrap(bool value);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value) { alignment_ = value; Changed(TChange::Style); }
+    void SetText(const std::string& text) override;
+
+protected:
+    void FontChanged() override;
 
 private:
+    // Takes the measured size of the caption when AutoSize is on.
+    void AdjustBounds();
     bool autoSize_ = true, transparent_ = false, wordWrap_ = false;
     TAlignment alignment_ = TAlignment::taLeftJustify;
 };

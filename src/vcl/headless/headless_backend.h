@@ -1,6 +1,9 @@
 // The headless backend: no windows, only properties. Modal loops, message boxes and folder browsers are
 // answered by a Driver; every message box and folder browser is recorded for reports.
 //
+// Text is measured by the Backend's default, ApproximateTextSize (vcl/backend.h): deterministic sizes for
+// auto-size labels, independent of the host's fonts.
+//
 // Time: a simulated clock in milliseconds that only AdvanceClock moves. Timers fire only then, in order
 // of their due times (ties in the order they were started), so runs are deterministic; ProcessMessages
 // never fires a timer.
