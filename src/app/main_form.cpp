@@ -24,6 +24,10 @@ using vcl::Method;
 
 constexpr vcl::TColor kPanelColor = 0xF68F27;  // RGB 39, 143, 246
 constexpr int kDesignClientWidth = 1024, kDesignClientHeight = 749;
+// Label5's design width: "正在复制：", five double-byte characters of 12 pixels in 宋体 9 pt.
+constexpr int kStatusTextWidth = 60;
+// Label6, the package name, follows the status text on the same line.
+constexpr int kPackageNameLeft = 8 + kStatusTextWidth;
 
 // A name in folder; a drive root ("E:\") already ends in its separator.
 std::string InFolder(const std::string& folder, const std::string& name) {
@@ -118,12 +122,15 @@ TMainForm::TMainForm(vcl::TComponent* owner)
     PlaceLabel(Label22, GroupBox1, 8, 72, 150, 12, "");
     Label22.Font.SetColor(vcl::clYellow);
 
+    // The status line and the package name read as one line, "正在复制：" followed by the file name:
+    // Label6 starts where Label5's five characters end (60 pixels in the design font) and is as wide as
+    // the panel leaves it (W / 5 - left - 5 once the screen is known).
     Label5.SetName("Label5");
-    PlaceLabel(Label5, Panel2, 8, 480, 60, 12, "正在复制：");
+    PlaceLabel(Label5, Panel2, 8, 480, kStatusTextWidth, 12, "正在复制：");
     Label5.Hide();
     Label6.SetName("Label6");
-    PlaceLabel(Label6, Panel2, 8, 500, 132, 12, "");
     Label6.SetAutoSize(false);
+    PlaceLabel(Label6, Panel2, kPackageNameLeft, 480, 145 - kPackageNameLeft - 5, 12, "");
     Label6.Hide();
     amFile.SetName("amFile");
     PlaceMeter(amFile, Panel2, 510);
@@ -182,6 +189,7 @@ TMainForm::TMainForm(vcl::TComponent* owner)
     OnShow = Method(this, &TMainForm::FormShow);
     OnActivate = Method(this, &TMainForm::FormActivate);
     OnPaint = Method(this, &TMainForm::FormPaint);
+    OnCloseQuery = Method(this, &TMainForm::FormCloseQuery);
     // Bound last: the design sizes above are no resize of the running window. Maximising comes with
     // showing, so the sequence starts when the window first appears at the screen's size.
     OnResize = Method(this, &TMainForm::FormResize);
@@ -288,6 +296,14 @@ void TMainForm::RunInstallationSequence() {
         return;
     }
 
+    // From here until the window closes itself the installation is under way and the user cannot close
+    // the setup's windows; an exception that ends the sequence early gives the close back.
+    struct Installing {
+        bool& running;
+        explicit Installing(bool& flag) : running(flag) { running = true; }
+        ~Installing() { running = false; }
+    } installing{installing_};
+
     // Step 2: copy the packages.
     MarkStep(Label1, Label2);
     for (vcl::TControl* control : std::initializer_list<vcl::TControl*>{&Label5, &Label6, &CGauge1, &amPack, &amFile})
@@ -316,6 +332,7 @@ void TMainForm::RunInstallationSequence() {
 
     // Step 5: the computer is to be restarted (the user does it); the setup ends.
     MarkStep(Label4, Label8);
+    installing_ = false;
     Close();
 }
 
@@ -377,6 +394,13 @@ void TMainForm::FormShow(vcl::TComponent* sender) {
 
 void TMainForm::FormActivate(vcl::TComponent*) { RepaintAll(); }
 void TMainForm::FormPaint(vcl::TComponent*) { RepaintAll(); }
+
+// Alt+F4 or the close command while the stages run would end the program with files half copied and the
+// machine half configured: the close is refused until the sequence finishes (or fails) and closes the
+// window itself.
+void TMainForm::FormCloseQuery(vcl::TComponent*, bool& canClose) {
+    if (installing_) canClose = false;
+}
 
 void TMainForm::Timer1Timer(vcl::TComponent*) { ShowTime(Label22, "当前系统时间：%02d:%02d:%02d"); }
 

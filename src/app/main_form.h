@@ -35,6 +35,7 @@ public:
     void FormActivate(vcl::TComponent* sender); // immediate repaint
     void FormPaint(vcl::TComponent* sender);    // immediate repaint
     void Timer1Timer(vcl::TComponent* sender);  // current time
+    void FormCloseQuery(vcl::TComponent* sender, bool& canClose);  // refused while installing
 
     // The installation stages, in the order the sequence runs them. Each reports its own problems; an
     // exception that escapes one ends the sequence (the application's exception box shows it).
@@ -113,6 +114,10 @@ public:
     const std::string& SetupFolder() const { return setupFolder_; }
     // True once the installation sequence has started (it never starts twice).
     bool SequenceStarted() const { return sequenceStarted_; }
+    // True while the installation runs: from the wizard's confirmation until the window closes itself after
+    // the last step, or until an exception from a stage ends the sequence. Closing the setup's windows from
+    // outside (Alt+F4, the close command) is refused meanwhile: it would leave a half-made installation.
+    bool InstallationRunning() const { return installing_; }
 
     // Called with a stage's name ("CopyPackages", "ConfigureEnvironment", "PublishApplications",
     // "CreateProgramGroup") just before the sequence runs it; for observers of a run (tests, reports).
@@ -152,6 +157,7 @@ private:
 
     std::string setupFolder_;
     bool sequenceStarted_ = false;
+    bool installing_ = false;
 };
 
 }  // namespace app

@@ -49,6 +49,8 @@ void DestroySetupWindows() {
     ForgetWindows();
 }
 
+bool InstallationRunning() { return MainForm && MainForm->InstallationRunning(); }
+
 int RunSetupProgram(const std::function<void()>& beforeRun) {
     ForgetWindows();
     try {

@@ -37,6 +37,10 @@ int RunSetupProgram(const std::function<void()>& beforeRun = {});
 // work on the windows without the message loop call it themselves.
 void CreateSetupWindows();
 
+// True while the main window runs the installation (TMainForm::InstallationRunning); false when there is
+// no main window. The setup's other windows refuse to be closed by the user meanwhile.
+bool InstallationRunning();
+
 // Frees the six windows (vcl::Application->DestroyForms()) and sets their globals back to null. Runs that
 // go on after the setup (tests, setupcheck) call it while the backend the windows were made with is still
 // installed.

@@ -6,6 +6,7 @@
 #include "archive/hooks.h"
 #include "os/machine.h"
 #include "rtl/exceptions.h"
+#include "rtl/strings.h"
 
 namespace vcl {
 namespace {
@@ -219,7 +220,15 @@ void TApplication::Run() {
 void TApplication::ProcessMessages() { backend().ProcessMessages(); }
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-    return backend().ShowMessageBox(text, caption.empty() ? Title : caption, flags);
+    return backend().ShowMessageBox(text, caption.empty() ? DisplayTitle() : caption, flags);
+}
+
+std::string TApplication::DisplayTitle() const {
+    if (!Title.empty()) return Title;
+    // Without a title of its own a program is known by its executable's name: the exception box of
+    // SETUP.EXE reads "SETUP", never an empty caption.
+    const std::string name = rtl::ExtractFileName(os::files().moduleFileName());
+    return name.substr(0, name.size() - rtl::ExtractFileExt(name).size());
 }
 
 void TApplication::HandleException() {
@@ -237,7 +246,7 @@ void TApplication::HandleException() {
     }
     // The runtime's exception box ends the text with a period unless it already ends in punctuation.
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
-    MessageBox(message, Title, mbOK | mbIconStop);
+    MessageBox(message, DisplayTitle(), mbOK | mbIconStop);
 }
 
 // ---- TScreen ----

@@ -111,14 +111,19 @@ public:
     void Terminate() { terminated_ = true; }
     bool Terminated() const { return terminated_; }
 
-    // A modal message box; an empty caption shows the application title. Returns idOK..idNo. (A file that
-    // includes <windows.h> must #undef MessageBox before calling it.)
+    // A modal message box; an empty caption shows the application title (DisplayTitle). Returns idOK..idNo.
+    // (A file that includes <windows.h> must #undef MessageBox before calling it.)
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
     // Shows the exception in flight (call from a catch block) with the standard exception box: its
-    // message, the title as caption, a stop icon and OK. ERunEnded is rethrown.
+    // message, the application title (DisplayTitle) as caption, a stop icon and OK. ERunEnded is rethrown.
     void HandleException();
 
+    // The title the program gave the application; empty when it gave none.
     std::string Title;
+    // The title the application shows: Title, or when that is empty the running program's file name
+    // without its extension, as the machine reports it ("SETUP" for C:\MEDIUM\SETUP.EXE). Read anew on
+    // every call, so it follows the machine the program runs on.
+    std::string DisplayTitle() const;
     bool ShowMainForm = true;
 
 private:

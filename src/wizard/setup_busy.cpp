@@ -1,6 +1,8 @@
 // The busy window's design, shrunk for screens narrower than 1024 pixels.
 #include "wizard/setup_busy.h"
 
+#include "app/setup_program.h"
+
 namespace wizard {
 
 TfrmSetup::TfrmSetup(vcl::TComponent* owner) : vcl::TForm(owner) {
@@ -24,6 +26,8 @@ TfrmSetup::TfrmSetup(vcl::TComponent* owner) : vcl::TForm(owner) {
     Animate1.SetRepetitions(0);
     Animate1.SetActive(true);
 
+    OnCloseQuery = vcl::Method(this, &TfrmSetup::FormCloseQuery);
+
     if (vcl::Screen->Width() < 1024) {
         SetClientHeight(ClientHeight() * 28 / 32);
         SetClientWidth(ClientWidth() * 25 / 32);
@@ -32,6 +36,12 @@ TfrmSetup::TfrmSetup(vcl::TComponent* owner) : vcl::TForm(owner) {
                            Animate1.Height() * 25 / 32);
         Realign();
     }
+}
+
+// Alt+F4 on the busy window while the installation goes on must not hide it or end anything: the setup
+// closes its windows itself when it is done.
+void TfrmSetup::FormCloseQuery(vcl::TComponent*, bool& canClose) {
+    if (app::InstallationRunning()) canClose = false;
 }
 
 }  // namespace wizard

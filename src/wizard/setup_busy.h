@@ -13,6 +13,9 @@ public:
     // lefts × 25/32, the controls' tops × 28/32 and their heights × 25/32.
     explicit TfrmSetup(vcl::TComponent* owner);
 
+    // Refuses to close while the installation runs (the window is shown then, announcing a program).
+    void FormCloseQuery(vcl::TComponent* sender, bool& canClose);
+
     vcl::TPanel Panel1{this};      // fills the window; its caption is the text line
     vcl::TAnimate Animate1{this};  // the system's find-computer clip, frames 1 to 8 for ever
 };

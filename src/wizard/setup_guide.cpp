@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/setup_program.h"
 #include "wizard/disk_space.h"
+#include "wizard/instance_page.h"
 
 namespace wizard {
 namespace {
@@ -21,15 +22,6 @@ const PageHeader kHeaders[] = {
     {"安装路径", "选择程序的安装位置"},
     {"准备复制文件", "确认您的安装信息"},
 };
-
-// Label4's caption: six lines, each pair separated by two carriage returns.
-const char kLabel4Caption[] =
-    "    请输入要安装的MSDE数据库实例名，如尚未安装过，\r\r"
-    "请使用默认的实例名。如果已经安装过，且尚未卸载，请\r\r"
-    "输入其它实例名。安装完毕请务必重新启动计算机。对于\r\r"
-    "Win98、WinME操作系统须重启后执行任务栏中服务管理器\r\r"
-    "手动启动服务。实例名由字母和数字组成，不能包含特殊\r\r"
-    "字符。系统管理员（sa）默认口令为lindorve";
 
 template <class C>
 C& Place(C& control, const char* name, vcl::TWinControl& parent, int left, int top, int width, int height) {
@@ -104,6 +96,7 @@ TfrmSetupGuide::TfrmSetupGuide(vcl::TComponent* owner) : vcl::TForm(owner) {
     }
     LayOutPages();
 
+    OnCloseQuery = vcl::Method(this, &TfrmSetupGuide::FormCloseQuery);
     OnCreate = [this](vcl::TComponent* sender) {
         FormCreate(sender);
         FinishConstruction();
@@ -168,12 +161,12 @@ void TfrmSetupGuide::LayOutPages() {
 
     // Page 6: instance name. The product list and its button sit below the page's visible area (the page
     // is 268 pixels high at design size): the user does not see them, the list still holds the marks.
-    Place(Label4, "Label4", SetupTab6, 24, 8, 450, 104);
     Label4.SetAutoSize(false);
+    Place(Label4, "Label4", SetupTab6, kInstructionsLeft, kInstructionsTop, kInstructionsWidth, kInstructionsHeight);
     Label4.SetWordWrap(true);
-    Label4.SetCaption(kLabel4Caption);
-    PlaceLabel(Label7, "Label7", SetupTab6, 24, 132, "MSDE实例名：");
-    Place(EdtInsName, "EdtInsName", SetupTab6, 112, 128, 161, 21);
+    Label4.SetCaption(kInstanceInstructions);
+    PlaceLabel(Label7, "Label7", SetupTab6, 24, kInstanceNameTop + 4, "MSDE实例名：");
+    Place(EdtInsName, "EdtInsName", SetupTab6, 112, kInstanceNameTop, 161, 21);
     Place(CheckListBox1, "CheckListBox1", SetupTab6, 24, 282, 350, 97);
     CheckListBox1.OnClick = vcl::Method(this, &TfrmSetupGuide::CheckListBox1Click);
     CheckListBox1.OnClickCheck = vcl::Method(this, &TfrmSetupGuide::CheckListBox1ClickCheck);
@@ -266,6 +259,11 @@ void TfrmSetupGuide::AdaptToSmallScreen() {
     BitBtn4.SetBounds(BitBtn4.Left(), BitBtn4.Top() - 10, BitBtn4.Width() - 10, BitBtn4.Height());
     RadioButton1.SetTop(RadioButton1.Top() - 7);
     RadioButton2.SetTop(RadioButton2.Top() - 7);
+    // Label4 keeps its height while the tops shrink: the instance name and its caption move down by what the
+    // label did not give up, so the instructions stay whole above them.
+    const int kept = Label4.Height() - Label4.Height() * 25 / 32;
+    Label7.SetTop(Label7.Top() + kept);
+    EdtInsName.SetTop(EdtInsName.Top() + kept);
 }
 
 void TfrmSetupGuide::ShowPage(int n) {
@@ -324,7 +322,7 @@ void TfrmSetupGuide::BitBtn2Click(vcl::TComponent*) {
     }
     if (PageNo == 9) {
         Table().WizardResult = 1;
-        Close();
+        CloseItself();
     }
     ShowPage(PageNo);
 }
@@ -349,10 +347,33 @@ void TfrmSetupGuide::BitBtn3Click(vcl::TComponent*) {
 }
 
 void TfrmSetupGuide::BitBtn1Click(vcl::TComponent*) {
-    int answer = vcl::Application->MessageBox(kCancelQuestion, "提示！", vcl::mbOKCancel | vcl::mbIconWarning);
-    if (answer != vcl::idOK) return;
+    if (!ConfirmCancel()) return;
     Table().WizardResult = 0;
+    CloseItself();
+}
+
+bool TfrmSetupGuide::ConfirmCancel() {
+    return vcl::Application->MessageBox(kCancelQuestion, "提示！", vcl::mbOKCancel | vcl::mbIconWarning) == vcl::idOK;
+}
+
+void TfrmSetupGuide::CloseItself() {
+    closingItself_ = true;
     Close();
+}
+
+// The wizard has no close box, but Alt+F4 and the close command still close a window. Left alone they
+// would end the wizard as a cancel without the question, so a close the wizard did not ask for itself asks
+// what Cancel asks and closes (as cancelled) only on OK.
+void TfrmSetupGuide::FormCloseQuery(vcl::TComponent*, bool& canClose) {
+    if (closingItself_) {
+        closingItself_ = false;
+        return;
+    }
+    if (!ConfirmCancel()) {
+        canClose = false;
+        return;
+    }
+    Table().WizardResult = 0;
 }
 
 void TfrmSetupGuide::RadioButton1Click(vcl::TComponent*) { BitBtn2.SetEnabled(true); }

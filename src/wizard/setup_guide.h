@@ -45,6 +45,7 @@ public:
     void BitBtn2Click(vcl::TComponent* sender);  // Next
     void BitBtn3Click(vcl::TComponent* sender);  // Back
     void BitBtn1Click(vcl::TComponent* sender);  // Cancel, after the question
+    void FormCloseQuery(vcl::TComponent* sender, bool& canClose);  // Alt+F4: the same question
     void RadioButton1Click(vcl::TComponent* sender);  // "接受(&A)": Next enabled
     void RadioButton2Click(vcl::TComponent* sender);  // "不接受(&R)": Next disabled
 
@@ -152,6 +153,11 @@ private:
     void FillProductList();
     // Next's enabled state on pages 3 to 5 (page 5 only when a mode and a product exist).
     void EnableNextOnTextPages();
+    // Asks the Cancel question; true when the user answers OK.
+    bool ConfirmCancel();
+    // Closes the wizard for the install command or a confirmed Cancel, without the question.
+    void CloseItself();
+    bool closingItself_ = false;
 };
 
 }  // namespace wizard

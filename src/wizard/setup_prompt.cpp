@@ -1,6 +1,8 @@
 // The prompt window's design and its progress marks.
 #include "wizard/setup_prompt.h"
 
+#include "app/setup_program.h"
+
 namespace wizard {
 
 TfrmPrompt::TfrmPrompt(vcl::TComponent* owner) : vcl::TForm(owner) {
@@ -29,11 +31,18 @@ TfrmPrompt::TfrmPrompt(vcl::TComponent* owner) : vcl::TForm(owner) {
     Prompt.SetBounds(48, 48, Prompt.Width(), Prompt.Height());
     Prompt.Font.SetColor(vcl::clNavy);
     Prompt.SetTransparent(true);
+    OnCloseQuery = vcl::Method(this, &TfrmPrompt::FormCloseQuery);
 }
 
 void TfrmPrompt::AddProgressMark() {
     Prompt.SetCaption(Prompt.Caption() + "■");
     Prompt.Repaint();
+}
+
+// Like every window of the setup, the prompt window cannot be closed by the user while the installation
+// runs (its system menu offers the close command).
+void TfrmPrompt::FormCloseQuery(vcl::TComponent*, bool& canClose) {
+    if (app::InstallationRunning()) canClose = false;
 }
 
 }  // namespace wizard

@@ -13,6 +13,8 @@ public:
 
     // Appends one mark ("■") to the Prompt label and repaints it at once.
     void AddProgressMark();
+    // Refuses to close while the installation runs.
+    void FormCloseQuery(vcl::TComponent* sender, bool& canClose);
 
     vcl::TImage Image1{this};
     vcl::TLabel Label1{this};

@@ -82,7 +82,7 @@ public:
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
         // The exception box is the one TApplication::HandleException shows from its catch block: the
         // application title, a stop icon and OK, with an exception in flight.
-        bool exceptionBox = std::current_exception() && caption == vcl::Application->Title &&
+        bool exceptionBox = std::current_exception() && caption == vcl::Application->DisplayTitle() &&
                             flags == unsigned(vcl::mbOK | vcl::mbIconStop);
         size_t index = inner.MessageBoxes().size();
         int answer = inner.ShowMessageBox(text, caption, flags);

@@ -23,6 +23,7 @@ void RecordingBackend::Changed(vcl::TControl& c, vcl::TChange what) {
 void RecordingBackend::ProcessMessages() {
     inner.ProcessMessages();
     if (timeline) timeline->push_back("messages");
+    if (onProcessMessages) onProcessMessages();
 }
 
 void SetupRun::SetUp() {

@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     vcl::headless::HeadlessBackend inner;
     std::vector<std::string> busyTexts;
     std::vector<std::string>* timeline = nullptr;
+    // Called after pending messages were processed (the sequence does so once the busy window shows).
+    std::function<void()> onProcessMessages;
 
     void CreateHandle(vcl::TWinControl& c) override { inner.CreateHandle(c); }
     void DestroyHandle(vcl::TWinControl& c) override { inner.DestroyHandle(c); }

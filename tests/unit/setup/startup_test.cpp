@@ -149,6 +149,27 @@ TEST_F(SetupRun, LayoutOnAn800ScreenShrinksFontsAndUsesTheNarrowPicture) {
     EXPECT_EQ(app::frmSetup->Panel1.BoundsRect(), app::frmSetup->ClientRect());
 }
 
+// "正在复制：" and the package name read as one line on either screen: Label6 starts where Label5's text ends
+// (as the backend measures it) and fills the left panel up to 5 pixels from its edge.
+TEST_F(SetupRun, PackageNameFollowsTheStatusTextOnOneLine) {
+    for (int width : {1024, 800}) {
+        WriteMedium();
+        Settings().screenWidth = width;
+        Settings().screenHeight = width * 3 / 4;
+        CancelWizard();
+        Run();
+        app::TMainForm& m = *app::MainForm;
+        const int statusText = vcl::backend().MeasureText(m.Label5.Font, m.Label5.Caption(), false, 0).Width;
+        EXPECT_EQ(statusText, 60) << width;
+        EXPECT_EQ(m.Label6.Left(), m.Label5.Left() + statusText) << width;
+        EXPECT_EQ(m.Label6.Top(), m.Label5.Top()) << width;
+        EXPECT_EQ(m.Label6.Width(), width / 5 - 68 - 5) << width;
+        EXPECT_EQ(m.Label6.Left() + m.Label6.Width(), m.Panel2.Width() - 5) << width;
+        EXPECT_FALSE(m.Label6.AutoSize());
+        vcl::Application->DestroyForms();
+    }
+}
+
 TEST_F(SetupRun, MissingOrDamagedBackgroundKeepsTheStoredPicture) {
     WriteMedium();
     CancelWizard();

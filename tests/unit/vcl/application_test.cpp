@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "archive/hooks.h"
+#include "os/machine.h"
 #include "rtl/exceptions.h"
 #include "vcl/forms.h"
 #include "vcl/headless/headless_backend.h"
 #include "vcl/headless/script.h"
 #include "vcl/stdctrls.h"
 #include "vcl/timer.h"
+
+#ifndef _WIN32
+#include "os/sim/sim_machine.h"
+#endif
 
 using namespace vcl;
 using headless::ScriptAction;
@@ -59,6 +64,40 @@ TEST_F(ApplicationObject, ExceptionBoxShowsTheMessageUnderTheTitle) {
     EXPECT_EQ(backend_.MessageBoxes()[1].text, "Ends in a stop.");
     EXPECT_EQ(Application->MessageBox("Text", "", mbOK), idOK);
     EXPECT_EQ(backend_.MessageBoxes()[2].caption, "Setup");  // an empty caption shows the title
+}
+
+// Without a title of its own the application is known by its program's name: the exception box of
+// SETUP.EXE reads "SETUP", never an empty caption.
+TEST_F(ApplicationObject, WithoutATitleTheProgramsNameIsTheCaption) {
+    Application->Title.clear();
+#ifndef _WIN32
+    auto& sim = dynamic_cast<os::sim::SimMachine&>(os::machine());
+    const std::string previous = os::files().moduleFileName();
+    sim.setModuleFileName("E:\\MEDIUM\\SETUP.EXE");
+    const std::string expected = "SETUP";
+#else
+    const std::string expected = "vcl_tests";
+#endif
+    try {
+        throw rtl::Exception("Archive does not exist - FileName is blank");
+    } catch (...) {
+        Application->HandleException();
+    }
+    Application->MessageBox("Text", "", mbOK);
+#ifndef _WIN32
+    // A name with dots loses only its extension; one without keeps its whole name.
+    sim.setModuleFileName("C:\\TOOLS\\SETUP.V2.EXE");
+    EXPECT_EQ(Application->DisplayTitle(), "SETUP.V2");
+    sim.setModuleFileName("C:\\TOOLS\\INSTALL");
+    EXPECT_EQ(Application->DisplayTitle(), "INSTALL");
+    sim.setModuleFileName(previous);
+#endif
+    Application->Title = "Setup";
+    ASSERT_EQ(backend_.MessageBoxes().size(), 2u);
+    EXPECT_EQ(backend_.MessageBoxes()[0].caption, expected);
+    EXPECT_EQ(backend_.MessageBoxes()[0].text, "Archive does not exist - FileName is blank.");
+    EXPECT_EQ(backend_.MessageBoxes()[1].caption, expected);
+    EXPECT_EQ(Application->DisplayTitle(), "Setup");  // a title the program sets wins
 }
 
 TEST_F(ApplicationObject, RepaintingAFormPaintsItAndRunsOnPaint) {
