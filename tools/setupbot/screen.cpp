@@ -3,8 +3,11 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
+
+#include "setupbot/robot.h"
 
 namespace setupbot {
 
@@ -41,12 +44,11 @@ Image CaptureWithGdi() {
     return image;
 }
 
-// Runs `import` as a Unix program (Wine starts those too) writing raw RGB bytes to a temporary file, moved
-// into place when complete, and reads width x height x 3 bytes from it. Wine gives a Unix program neither
+// Runs `import` as a Unix program (Wine starts those too) writing a PPM picture to a temporary file, moved
+// into place when complete, and reads it. Wine gives a Unix program neither
 // a pipe as its standard output nor a handle to wait on, hence the file and the move.
 Image CaptureWithImport() {
     Image image;
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     using UnixFileName = char*(CDECL*)(const WCHAR*);
     auto toUnix = reinterpret_cast<UnixFileName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
@@ -61,31 +63,67 @@ Image CaptureWithImport() {
     std::string target = unixPath;
     HeapFree(GetProcessHeap(), 0, unixPath);
     if (target.find('\'') != std::string::npos) return image;
-    std::string command = "/bin/sh -c \"/usr/bin/import -silent -window root -depth 8 'RGB:" + target +
+    std::string command = "/bin/sh -c \"/usr/bin/import -silent -window root -depth 8 'PPM:" + target +
                           ".part' && mv '" + target + ".part' '" + target + "'\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        Trace("capture: cannot start import (error " + std::to_string(GetLastError()) + ")");
         return image;
+    }
     if (info.hProcess) CloseHandle(info.hProcess);
     if (info.hThread) CloseHandle(info.hThread);
     ULONGLONG end = GetTickCount64() + 10000;
     while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount64() < end) Sleep(10);
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return image;
+    if (file == INVALID_HANDLE_VALUE) {
+        Trace("capture: import wrote no picture (error " + std::to_string(GetLastError()) + ")");
+        return image;
+    }
     std::string bytes;
     char buffer[65536];
     DWORD got = 0;
     while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
     CloseHandle(file);
-    if (bytes.size() != size_t(width) * height * 3) return image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(size_t(width) * height);
+    // A binary PPM: "P6", width, height and the largest value (255) as decimal fields separated by white
+    // space, one white-space byte, then the RGB bytes. The picture's own size counts, not what the
+    // system metrics say (Wine's can differ from the X screen's once a dialog has been shown).
+    size_t at = 0;
+    auto field = [&]() -> long {
+        while (at < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[at]))) ++at;
+        long value = 0;
+        bool digits = false;
+        while (at < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[at]))) {
+            value = value * 10 + (bytes[at++] - '0');
+            digits = true;
+            if (value > 100000) return -1;
+        }
+        return digits ? value : -1;
+    };
+    if (bytes.compare(0, 2, "P6") != 0) {
+        Trace("capture: import wrote no PPM picture");
+        return image;
+    }
+    at = 2;
+    long w = field(), h = field(), maximum = field();
+    if (w <= 0 || h <= 0 || maximum != 255 || at >= bytes.size()) {
+        Trace("capture: the PPM header cannot be read");
+        return image;
+    }
+    ++at;  // the single white-space byte before the pixels
+    if (bytes.size() - at != size_t(w) * size_t(h) * 3) {
+        Trace("capture: the picture has " + std::to_string(bytes.size() - at) + " bytes for " + std::to_string(w) +
+              "x" + std::to_string(h));
+        return image;
+    }
+    image.width = int(w);
+    image.height = int(h);
+    image.pixels.resize(size_t(w) * size_t(h));
+    const char* rgb = bytes.data() + at;
     for (size_t i = 0; i < image.pixels.size(); ++i) {
-        auto byte = [&](size_t k) { return uint32_t(static_cast<unsigned char>(bytes[3 * i + k])); };
+        auto byte = [&](size_t k) { return uint32_t(static_cast<unsigned char>(rgb[3 * i + k])); };
         image.pixels[i] = (byte(0) << 16) | (byte(1) << 8) | byte(2);
     }
     return image;
