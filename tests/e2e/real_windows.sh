@@ -10,8 +10,8 @@
 #     products, the instance name, the path list, the summary, the end) equals the simulation's report;
 #   - the prefix holds every effect the simulation reports (files, registry values, shell links).
 # Screenshots of every stop go to OUT/screens/SCENARIO/ as PNG with a contact sheet per scenario and one of
-# all (OUT/screens/contact.png). With TS_UPDATE_SCREENS=1 the screenshots of the documentation
-# (docs/screens) are replaced by this run's where they differ outside the clock.
+# all (OUT/screens/contact.png). The screenshots of the documentation (docs/screens) are replaced by this
+# run's where they differ outside the clock (TS_UPDATE_SCREENS=0 leaves them alone).
 #
 # Usage: tests/e2e/real_windows.sh SETUPCHECK WIN64_TREE [OUT]
 #   SETUPCHECK  the native build's tools/setupcheck/setupcheck
@@ -195,7 +195,7 @@ sheets=("$out"/screens/*-contact.png)
 shopt -u nullglob
 [ ${#sheets[@]} -gt 0 ] && montage "${sheets[@]}" -tile 3x -geometry +4+4 "$out/screens/contact.png" 2>/dev/null
 
-if [ "${TS_UPDATE_SCREENS:-0}" = 1 ]; then
+if [ "${TS_UPDATE_SCREENS:-1}" = 1 ] && [ "$only" = ",," ]; then
     python3 "$root/tests/e2e/robot_stops.py" --docs "$out" "$root/docs/screens" || failed=1
 fi
 

@@ -8,7 +8,8 @@ robot_stops.py REPORT
 robot_stops.py --docs OUT DOCS
     Puts the screenshots of the documentation into DOCS (docs/screens): the pages of the full installation,
     the copy stage and a stop of each dialog, from the scenarios' PNGs under OUT/screens. A screenshot that
-    already stands in DOCS is replaced only when it differs outside the clock label.
+    already stands in DOCS is replaced only when it differs outside the start time and the clock; the copy
+    stage's is kept once there (its pause falls at a different point of the copying in every run).
 """
 import json
 import os
@@ -75,22 +76,23 @@ DOCS = [("01-welcome.png", "install", page(1)), ("02-licence.png", "install", pa
         ("12-message.png", "cancel", lambda stop: stop.get("kind") == "messagebox")]
 
 
-def clock_rect(stop):
+def clock_rects(stop):
+    """The main window's start time and clock (Label21, Label22): they read differently in every run."""
+    rects = []
     for f in stop.get("forms", []):
         if f.get("name") != "MainForm":
             continue
         for c in f.get("controls", []):
-            if c.get("name") == "Label22":
-                return c.get("rect")
-    return None
+            if c.get("name") in ("Label21", "Label22") and c.get("rect"):
+                rects.append(c.get("rect"))
+    return rects
 
 
-def differs_outside(old, new, rect):
-    """True when the two pictures differ anywhere but in rect [left, top, width, height]."""
+def differs_outside(old, new, rects):
+    """True when the two pictures differ anywhere but in the rectangles [left, top, width, height]."""
     draw = []
-    if rect:
-        left, top, width, height = rect
-        draw = ["-fill", "black", "-draw", "rectangle %d,%d %d,%d" % (left, top, left + width, top + height)]
+    for left, top, width, height in rects:
+        draw += ["-fill", "black", "-draw", "rectangle %d,%d %d,%d" % (left, top, left + width, top + height)]
     masked = []
     for i, path in enumerate((old, new)):
         target = "%s.masked%d.png" % (new, i)
@@ -129,8 +131,10 @@ def docs(out, target):
             missing += 1
             continue
         destination = os.path.join(target, name)
-        if os.path.isfile(destination) and not differs_outside(destination, shot, clock_rect(stop)):
-            continue
+        if os.path.isfile(destination):
+            # A pause in the stages falls wherever the copying happens to be: such a picture is kept.
+            if stop.get("kind") == "stage" or not differs_outside(destination, shot, clock_rects(stop)):
+                continue
         shutil.copyfile(shot, destination)
         print("docs/screens: %s updated" % name)
     return 1 if missing else 0
