@@ -202,13 +202,7 @@ class Comparison:
     def compare_robot(self, sim, bot):
         """What the UI robot read from the real windows against the simulation: the message boxes, how the
         run ended, the session lines left over and the wizard's pages, headers and choices."""
-        sim_boxes, bot_boxes = sim.get("messages", []), bot.get("messages", [])
-        if len(sim_boxes) != len(bot_boxes):
-            self.checked += 1
-            self.differ("message boxes: %d simulated, %d in the real windows" % (len(sim_boxes), len(bot_boxes)))
-        for i in range(max(len(sim_boxes), len(bot_boxes))):
-            self.same("message box %d" % (i + 1), sim_boxes[i] if i < len(sim_boxes) else None,
-                      bot_boxes[i] if i < len(bot_boxes) else None)
+        self.compare_boxes(sim, bot)
         sim_end, bot_end = sim.get("end", {}), bot.get("end", {})
         self.same("end.kind", sim_end.get("kind"), bot_end.get("kind"))
         # A refused action is worded by each driver; the exception box's text is the program's own.
@@ -218,7 +212,7 @@ class Comparison:
         for field in ("result", "pages", "shown", "mode", "products", "instance", "summary", "pathlist"):
             self.same("wizard." + field, sim.get("wizard", {}).get(field), bot.get("wizard", {}).get(field))
 
-    def compare_shown(self, sim, wine):
+    def compare_boxes(self, sim, wine):
         sim_boxes, wine_boxes = sim.get("messages", []), wine.get("messages", [])
         if len(sim_boxes) != len(wine_boxes):
             self.checked += 1
@@ -226,6 +220,9 @@ class Comparison:
         for i in range(max(len(sim_boxes), len(wine_boxes))):
             self.same("message box %d" % (i + 1), sim_boxes[i] if i < len(sim_boxes) else None,
                       wine_boxes[i] if i < len(wine_boxes) else None)
+
+    def compare_shown(self, sim, wine):
+        self.compare_boxes(sim, wine)
         self.same("end", sim.get("end"), wine.get("end"))
         for field in ("steps", "prompt", "busy", "launched", "failures", "unused"):
             self.same(field, sim.get(field), wine.get(field))
