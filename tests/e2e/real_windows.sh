@@ -128,15 +128,10 @@ prepare_variant() {
 # png_of BMP PNG: the screenshot as PNG.
 png_of() { convert "$1" "$2" 2>/dev/null; }
 
-results=()
-failed=0
-only=",${TS_E2E_ONLY:-},"
-for scenario in "${scenarios[@]}"; do
-    IFS='|' read -r name session screen variant <<<"$scenario"
-    if [ "$only" != ",," ] && [[ "$only" != *",$name,"* ]]; then continue; fi
-    echo
-    echo "=== $name: samples/sessions/$session, ${screen}, $variant"
-    start=$SECONDS
+# play_scenario NAME SESSION SCREEN VARIANT: one run of a scenario in $out/NAME; sets status (0 passed)
+# and hung (1 when setupbot gave up waiting for the program).
+play_scenario() {
+    local name="$1" session="$2" screen="$3" variant="$4"
     work="$out/$name"
     mkdir -p "$work/shots" "$out/screens/$name"
     cp -a "$out/medium" "$work/medium"
@@ -155,14 +150,16 @@ for scenario in "${scenarios[@]}"; do
     (cd "$work/medium" && timeout 600 "$wine" 'E:\setupbot.exe' "$(winepath -w "$root/samples/sessions/$session")" \
         --report "$(winepath -w "$work/robot.json")" --shots "$(winepath -w "$work/shots")" -- 'E:\SETUP.EXE') \
         >"$work/robot.txt" 2>&1
-    robot_status=$?
+    local robot_status=$?
     e2e_wait_for_started_programs 20
     sed 's/^/    /' "$work/robot.txt"
 
     status=0
+    hung=0
     if [ "$robot_status" -ge 2 ] || [ ! -f "$work/robot.json" ]; then
         echo "setupbot failed (status $robot_status)"
         status=1
+        if [ "$robot_status" -eq 124 ] || grep -q '"kind": *"timeout"' "$work/robot.json" 2>/dev/null; then hung=1; fi
     else
         [ "$robot_status" -eq 0 ] || status=1
         python3 "$root/tests/e2e/robot_stops.py" "$work/robot.json" || status=1
@@ -171,6 +168,28 @@ for scenario in "${scenarios[@]}"; do
     fi
     wineserver -k 2>/dev/null
     stop_display
+}
+
+results=()
+failed=0
+only=",${TS_E2E_ONLY:-},"
+for scenario in "${scenarios[@]}"; do
+    IFS='|' read -r name session screen variant <<<"$scenario"
+    if [ "$only" != ",," ] && [[ "$only" != *",$name,"* ]]; then continue; fi
+    echo
+    echo "=== $name: samples/sessions/$session, ${screen}, $variant"
+    start=$SECONDS
+    play_scenario "$name" "$session" "$screen" "$variant"
+    retried=""
+    if [ "$hung" -eq 1 ]; then
+        # A program that stopped answering is run once more, on a fresh prefix; the hung run is kept
+        # beside it and the retry is named in the summary.
+        echo "--- $name: setupbot gave up waiting for SETUP.EXE; the first run is kept in $out/$name-hung"
+        rm -rf "$out/$name-hung" "$out/screens/$name"
+        mv "$out/$name" "$out/$name-hung"
+        play_scenario "$name" "$session" "$screen" "$variant"
+        retried=", after a run that hung"
+    fi
 
     shopt -s nullglob
     for bmp in "$work"/shots/*.bmp; do
@@ -183,7 +202,7 @@ for scenario in "${scenarios[@]}"; do
     fi
     if [ "$status" -eq 0 ]; then
         rm -rf "$work/wineprefix" "$work/simroot"
-        results+=("PASS  $name ($((SECONDS - start)) s, ${#pngs[@]} stops)")
+        results+=("PASS  $name ($((SECONDS - start)) s, ${#pngs[@]} stops${retried})")
     else
         failed=1
         results+=("FAIL  $name ($((SECONDS - start)) s; reports and prefix kept in $work)")
