@@ -60,6 +60,14 @@ ActionResult PlayAction(Robot& robot, const Description& description, const Sess
         result.refused = "line " + std::to_string(action.line) + ": " + action.text + ": " + why;
         return result;
     };
+    if (action.kind == SessionAction::Kind::Close) {
+        // Alt+F4 reaches a window as the system's close command; the window decides what closing means.
+        Window formWindow = robot.program.FindForm(form);
+        if (!formWindow) return refuse(form + " has no window");
+        PostMessageW(formWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+        Finish(robot, result);
+        return result;
+    }
     Target target;
     target.control = description.Control(form, action.control);
     if (!target.control) return refuse("There is no control named " + action.control + " on " + form);
@@ -145,6 +153,8 @@ ActionResult PlayAction(Robot& robot, const Description& description, const Sess
     case SessionAction::Kind::Browse:
     case SessionAction::Kind::Answer:
         break;  // queued by the session, never played on a form
+    case SessionAction::Kind::Close:
+        break;  // played above
     }
     return result;
 }

@@ -126,6 +126,9 @@ vcl::headless::ScriptAction ToScriptAction(const SessionAction& action) {
     case SessionAction::Kind::Answer:
         out = action.cancel ? ScriptAction::AnswerCancel() : ScriptAction::AnswerOk();
         break;
+    case SessionAction::Kind::Close:
+        out = ScriptAction::Close();
+        break;
     }
     // The program's own texts are ANSI; so are the action texts that its messages quote.
     out.text = codePage.utf8ToAnsi(action.text);

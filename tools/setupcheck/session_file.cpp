@@ -90,8 +90,10 @@ std::vector<SessionAction> ParseSessionFile(const std::string& utf8Text) {
             std::string answer = Lower(NextWord(rest));
             if (answer != "ok" && answer != "cancel") Fail(lineNumber, "answer needs ok or cancel");
             action.cancel = answer == "cancel";
+        } else if (verb == "close") {
+            action.kind = SessionAction::Kind::Close;  // the system's close command (Alt+F4)
         } else {
-            Fail(lineNumber, "unknown action " + verb + " (click, check, select, type, browse, answer)");
+            Fail(lineNumber, "unknown action " + verb + " (click, check, select, type, browse, answer, close)");
         }
         if (!rest.empty()) Fail(lineNumber, "unexpected text after the action: " + rest);
         actions.push_back(action);

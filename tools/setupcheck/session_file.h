@@ -13,7 +13,7 @@ public:
 };
 
 struct SessionAction {
-    enum class Kind { Click, Check, Select, Type, Browse, Answer };
+    enum class Kind { Click, Check, Select, Type, Browse, Answer, Close };
     enum class CheckState { On, Off, Grayed };
 
     Kind kind = Kind::Click;
@@ -28,7 +28,7 @@ struct SessionAction {
 
 // Reads a session file:
 //   click NAME | check NAME INDEX on|off|grayed | select NAME INDEX | type NAME [TEXT...] |
-//   browse PATH | browse cancel | answer ok|cancel
+//   browse PATH | browse cancel | answer ok|cancel | close
 // Keywords and states are case-insensitive; the text of `type` is everything after the name and one blank.
 // Malformed lines raise SessionFileError naming the line.
 std::vector<SessionAction> ParseSessionFile(const std::string& utf8Text);

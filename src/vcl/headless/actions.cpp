@@ -62,4 +62,6 @@ void TypeText(TForm& form, const std::string& name, const std::string& text) {
     edit->SetText(text);
 }
 
+void CloseForm(TForm& form) { form.Close(); }
+
 }  // namespace vcl::headless

@@ -27,5 +27,7 @@ void CheckItem(TForm& form, const std::string& name, int index, TCheckBoxState s
 void SelectItem(TForm& form, const std::string& name, int index);
 // Edit: replaces its text (OnChange fires); a read-only edit refuses.
 void TypeText(TForm& form, const std::string& name, const std::string& text);
+// The system's close command (Alt+F4, the close box): the form decides, as TForm::Close does.
+void CloseForm(TForm& form);
 
 }  // namespace vcl::headless

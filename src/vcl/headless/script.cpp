@@ -97,6 +97,13 @@ ScriptAction ScriptAction::Answer(int exactAnswer) {
     return action;
 }
 
+ScriptAction ScriptAction::Close() {
+    ScriptAction action;
+    action.kind = Kind::Close;
+    action.text = "close";
+    return action;
+}
+
 ScriptDriver::ScriptDriver(std::vector<ScriptAction> actions) : pending_(actions.begin(), actions.end()) {}
 
 void ScriptDriver::Add(ScriptAction action) { pending_.push_back(std::move(action)); }
@@ -114,6 +121,7 @@ bool ScriptDriver::Act(TForm& form) {
             case ScriptAction::Kind::Check: CheckItem(form, action.control, action.index, action.state); break;
             case ScriptAction::Kind::Select: SelectItem(form, action.control, action.index); break;
             case ScriptAction::Kind::Type: TypeText(form, action.control, action.value); break;
+            case ScriptAction::Kind::Close: CloseForm(form); break;
             }
         } catch (const EActionRefused& refused) {
             std::string where = action.line > 0 ? "line " + std::to_string(action.line) + ": " : "";

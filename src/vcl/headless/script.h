@@ -1,5 +1,5 @@
 // A driver that plays a list of actions, as `setupcheck simulate` reads them from a session file.
-// Form actions (click, check, select, type) are played one per wait of a modal form. Answers and folder
+// Form actions (click, check, select, type, close) are played one per wait of a modal form. Answers and folder
 // choices go into queues when reached; a message box takes the oldest queued answer, or else the next
 // unplayed action when that is an answer (the box being what waits); otherwise it takes its default.
 #pragma once
@@ -13,7 +13,7 @@
 namespace vcl::headless {
 
 struct ScriptAction {
-    enum class Kind { Click, Check, Select, Type, Browse, Answer };
+    enum class Kind { Click, Check, Select, Type, Browse, Answer, Close };
     Kind kind = Kind::Click;
     std::string control;  // click, check, select, type
     int index = 0;        // check, select
@@ -33,6 +33,8 @@ struct ScriptAction {
     static ScriptAction AnswerOk();
     static ScriptAction AnswerCancel();
     static ScriptAction Answer(int exactAnswer);
+    // The system's close command (Alt+F4) on the modal form that waits.
+    static ScriptAction Close();
 };
 
 class ScriptDriver : public Driver {

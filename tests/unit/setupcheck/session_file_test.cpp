@@ -20,8 +20,9 @@ TEST(SessionFile, ReadsEveryActionForm) {
         "type EdtInsName\n"
         "browse D:\\Apps\\\xE8\xB4\xA2\xE5\x8A\xA1\n"
         "browse cancel\n"
-        "answer cancel\n");
-    ASSERT_EQ(actions.size(), 10u);
+        "answer cancel\n"
+        "CLOSE\n");
+    ASSERT_EQ(actions.size(), 11u);
     EXPECT_EQ(actions[0].kind, SessionAction::Kind::Click);
     EXPECT_EQ(actions[0].control, "BitBtn2");
     EXPECT_EQ(actions[0].line, 2);
@@ -40,6 +41,7 @@ TEST(SessionFile, ReadsEveryActionForm) {
     EXPECT_TRUE(actions[8].cancel);
     EXPECT_EQ(actions[9].kind, SessionAction::Kind::Answer);
     EXPECT_TRUE(actions[9].cancel);
+    EXPECT_EQ(actions[10].kind, SessionAction::Kind::Close);
 }
 
 TEST(SessionFile, MistakesNameTheirLine) {
@@ -58,4 +60,5 @@ TEST(SessionFile, MistakesNameTheirLine) {
     EXPECT_NE(errorOf("answer yes\n").find("answer needs ok or cancel"), std::string::npos);
     EXPECT_NE(errorOf("browse\n").find("browse needs a folder"), std::string::npos);
     EXPECT_NE(errorOf("click BitBtn2 now\n").find("unexpected text after the action: now"), std::string::npos);
+    EXPECT_NE(errorOf("close frmSetupGuide\n").find("unexpected text after the action"), std::string::npos);
 }
