@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "app/macros.h"
@@ -30,7 +29,7 @@ class Loader {
 public:
     Loader(TProductTable& table, LoaderContext& context) : table_(table), context_(context) {
         assert(context_.messageBox);
-        if (!context_.packageReader) ownReader_ = std::make_unique<archive::TArUnZipper>();
+        assert(context_.packageReader);
     }
 
     void Run() {
@@ -79,7 +78,7 @@ private:
             context_.messageBox("文件" + path + "不存在！", kCaption, kMbOk | kMbIconWarning);
             return false;
         }
-        archive::TArUnZipper& reader = context_.packageReader ? *context_.packageReader : *ownReader_;
+        archive::TArUnZipper& reader = *context_.packageReader;
         reader.SetFileName(path);
         for (int i = 0; i < reader.Count(); ++i) total += reader.GetItem(i)->GetUncompressedSize();
         reader.CloseArchive();
@@ -182,7 +181,7 @@ private:
                                         "个，少于setup.ini中的" + rtl::IntToStr(declared) +
                                         "个，\r\n请调整setup.ini;",
                                     kCaption, kMbOk | kMbIconWarning);
-                module.Size = SizeOf(total);
+                module.Size = total;
                 return false;
             }
             TPackageRef& package = module.Packages[l];
@@ -192,17 +191,14 @@ private:
             package.Directory = comma == std::string::npos ? list.Last() : list.Text();
             Substitute(package.Directory);
             if (!AddPackageSize(package.FileName, total)) {
-                module.Size = SizeOf(total);
+                module.Size = total;
                 return false;
             }
             module.PackageCount = l + 1;
         }
-        module.Size = SizeOf(total);
+        module.Size = total;
         return true;
     }
-
-    // Sizes are 32-bit signed in the table; a larger total saturates instead of wrapping.
-    static int SizeOf(int64_t total) { return static_cast<int>(std::min<int64_t>(total, INT32_MAX)); }
 
     // "<count>,<section>,...,<last section takes the rest>": the section names, at most capacity of them.
     std::vector<std::string> SectionList(const std::string& key, int capacity, int& count) {
@@ -296,7 +292,6 @@ private:
 
     TProductTable& table_;
     LoaderContext& context_;
-    std::unique_ptr<archive::TArUnZipper> ownReader_;
     std::string file_;  // the description file being read
 };
 

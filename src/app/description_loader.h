@@ -25,8 +25,9 @@ struct LoaderContext {
     // Substitutes the macros of a package directory in place; unset: SubstituteMacros over the table
     // being loaded, without an instance name.
     std::function<void(std::string& text)> substituteMacros;
-    // The component that opens each package to total its items' sizes; null: a component of the loader's
-    // own. The archive is closed again after each package.
+    // The component that opens each package to total its items' sizes: the main window's package
+    // component, so its meters see the directories being read. Must be set. The archive is closed again
+    // after each package.
     archive::TArUnZipper* packageReader = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include "app/description_loader.h"
 #include "app/macros.h"
 #include "app/setup_program.h"
+#include "app/stored_picture.h"
 #include "os/machine.h"
 #include "rtl/exceptions.h"
 #include "rtl/strings.h"
@@ -158,6 +159,7 @@ TMainForm::TMainForm(vcl::TComponent* owner)
     Image1.SetParent(&Panel4);
     Image1.SetAlign(vcl::TAlign::alClient);
     Image1.SetStretch(true);
+    Image1.Picture.LoadFromBytes(StoredBackgroundPicture());
     Image4.SetName("Image4");
     Image4.SetParent(&Panel4);
     Image4.SetBounds(40, 160, 64, 64);
@@ -261,6 +263,7 @@ void TMainForm::FormCreate(vcl::TComponent*) {
     context.messageBox = [](const std::string& text, const std::string& caption, unsigned flags) {
         return vcl::Application->MessageBox(text, caption, flags);
     };
+    context.packageReader = &auzPack;
     LoadSetupDescription(*this, context);
 }
 
@@ -377,7 +380,9 @@ void TMainForm::RunAdditionalProgram(const std::string& entry) {
     // not.
     if (!os::FileExists(ResolveInSetupFolder(setupFolder_, program))) return;
     // Not waited for; the result is not checked (a program that fails to start is the user's to see).
-    os::shell().shellExecute("open", program, parameters, rtl::ExtractFilePath(program), os::kSwMinimize);
+    // Owned by the main window, so whatever the shell shows about the start stays in front of the setup.
+    os::shell().shellExecute(NativeHandle(), "open", program, parameters, rtl::ExtractFilePath(program),
+                             os::kSwMinimize);
 }
 
 std::string& TMainForm::Substitute(std::string& text) const {

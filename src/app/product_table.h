@@ -2,6 +2,7 @@
 // records, plus the run-time choices and counters the wizard and the installation stages keep beside it.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace app {
@@ -48,7 +49,7 @@ struct TPackageRef {
 // One module of a product in one install mode ([Product p Mode m] "Name" k).
 struct TModule {
     std::string Name;
-    int Size = 0;          // uncompressed bytes of all items of all packages
+    int64_t Size = 0;      // uncompressed bytes of all items of all packages (64 bits: a module may pass 2 GiB)
     int State = 0;         // 0 not selected, 1 selected, 2 or 3 selected and locked
     std::string Picture;   // image file in the setup folder shown while the module is copied
     int PackageCount = 0;  // packages loaded into Packages (at most kMaxPackages)

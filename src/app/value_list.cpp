@@ -24,8 +24,7 @@ std::string ValueList::Last() {
 int ParseLeadingInt(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    // No sign: "-1" has no leading digit and reads as 0, like any other non-digit.
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
@@ -34,7 +33,7 @@ int ParseLeadingInt(std::string_view text) {
             break;
         }
     }
-    return static_cast<int>(negative ? -value : value);
+    return static_cast<int>(value);
 }
 
 }  // namespace app

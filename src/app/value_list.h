@@ -27,8 +27,8 @@ private:
     std::string rest_;
 };
 
-// A leading decimal integer: blanks skipped, an optional sign, digits up to the first non-digit; no digits
-// give 0. Values beyond the int range saturate.
+// A leading decimal integer: blanks skipped, digits up to the first non-digit; no digits give 0, and a sign
+// is a non-digit ("-1" is 0). Values beyond the int range saturate.
 int ParseLeadingInt(std::string_view text);
 
 }  // namespace app

@@ -26,9 +26,15 @@ class Shell {
 public:
     virtual ~Shell() = default;
 
-    // ShellExecuteA with no owner window: the result is the instance value (above 32 on success).
-    virtual intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                                  const std::string& directory, int showCommand) = 0;
+    // ShellExecuteA with an owner window (an HWND; null for none), the parent of any message the shell
+    // shows about the start: the result is the instance value (above 32 on success).
+    virtual intptr_t shellExecute(void* owner, const std::string& operation, const std::string& file,
+                                  const std::string& parameters, const std::string& directory, int showCommand) = 0;
+    // The same with no owner window.
+    intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
+                          const std::string& directory, int showCommand) {
+        return shellExecute(nullptr, operation, file, parameters, directory, showCommand);
+    }
     // WinExec: above 31 on success.
     virtual uint32_t winExec(const std::string& commandLine, int showCommand) = 0;
 

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "app/description_loader.h"
+#include "archive/unzipper.h"
 #include "app/macros.h"
 #include "archive/hooks.h"
 #include "os/machine.h"
@@ -91,6 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     app::LoaderContext context;
     context.setupFolder = "C:\\";
     context.messageBox = [](const std::string&, const std::string&, unsigned) { return 1; };
+    archive::TArUnZipper reader;
+    context.packageReader = &reader;
     try {
         app::LoadSetupDescription(*table, context);
     } catch (const rtl::Exception&) {

@@ -57,12 +57,13 @@ uint64_t FileTimeOf(const LocalDateTime& t) {
 class SimShellImpl : public SimShell {
 public:
     explicit SimShellImpl(SimMachine& machine) : machine_(machine) {}
+    using Shell::shellExecute;
 
-    intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                          const std::string& directory, int showCommand) override {
+    intptr_t shellExecute(void* owner, const std::string& operation, const std::string& file,
+                          const std::string& parameters, const std::string& directory, int showCommand) override {
         intptr_t result = findProgram(file, directory) ? kStartedInstance : kNotFound;
         started_.push_back({StartedProgram::Call::ShellExecute, operation, file, parameters, directory, showCommand,
-                            result});
+                            result, owner});
         return result;
     }
 

@@ -20,10 +20,12 @@ struct StartedProgram {
     std::string directory;   // ShellExecute only
     int showCommand = 0;
     intptr_t result = 0;     // what the call returned
+    void* owner = nullptr;   // ShellExecute only: the owner window given
 };
 
 class SimShell : public Shell {
 public:
+    using Shell::shellExecute;
     virtual const std::vector<StartedProgram>& startedPrograms() const = 0;
     // Link files saved successfully, as the caller named them.
     virtual const std::vector<std::string>& savedLinks() const = 0;

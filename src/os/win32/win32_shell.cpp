@@ -23,9 +23,9 @@ struct Released {
 
 class Win32Shell : public Shell {
 public:
-    intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                          const std::string& directory, int showCommand) override {
-        HINSTANCE result = ShellExecuteA(nullptr, operation.empty() ? nullptr : operation.c_str(), file.c_str(),
+    intptr_t shellExecute(void* owner, const std::string& operation, const std::string& file,
+                          const std::string& parameters, const std::string& directory, int showCommand) override {
+        HINSTANCE result = ShellExecuteA(static_cast<HWND>(owner), operation.empty() ? nullptr : operation.c_str(), file.c_str(),
                                          parameters.empty() ? nullptr : parameters.c_str(),
                                          directory.empty() ? nullptr : directory.c_str(), showCommand);
         return reinterpret_cast<intptr_t>(result);

@@ -14,9 +14,17 @@ int HeadlessBackend::PaintCount(const TControl& control) const {
     return found == paints_.end() ? 0 : found->second;
 }
 
-void HeadlessBackend::CreateHandle(TWinControl& control) { windows_.insert(&control); }
+// A headless window's handle is a token unique to its control, so code handing a window to the machine
+// (an owner, say) can be checked.
+void HeadlessBackend::CreateHandle(TWinControl& control) {
+    windows_.insert(&control);
+    control.SetNativeHandle(&control);
+}
 
-void HeadlessBackend::DestroyHandle(TWinControl& control) { windows_.erase(&control); }
+void HeadlessBackend::DestroyHandle(TWinControl& control) {
+    windows_.erase(&control);
+    control.SetNativeHandle(nullptr);
+}
 
 // Windowed controls have left windows_ in DestroyHandle already (it runs first, from ~TWinControl).
 void HeadlessBackend::ControlDestroyed(TControl& control) { paints_.erase(&control); }

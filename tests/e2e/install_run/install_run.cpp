@@ -50,10 +50,11 @@ public:
     std::vector<StartedProgram> started;
     std::vector<std::pair<std::string, os::ShellLinkSpec>> savedLinks;
 
-    intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                          const std::string& directory, int showCommand) override {
+    using os::Shell::shellExecute;
+    intptr_t shellExecute(void* owner, const std::string& operation, const std::string& file,
+                          const std::string& parameters, const std::string& directory, int showCommand) override {
         started.push_back({file, parameters, directory, showCommand});
-        return real_.shellExecute(operation, file, parameters, directory, showCommand);
+        return real_.shellExecute(owner, operation, file, parameters, directory, showCommand);
     }
     uint32_t winExec(const std::string& commandLine, int showCommand) override {
         started.push_back({commandLine, "", "", showCommand});

@@ -54,6 +54,7 @@ protected:
             messages.push_back({text, caption, flags});
             return 1;
         };
+        context.packageReader = &reader;
         app::LoadSetupDescription(*table, context);
     }
 
@@ -71,6 +72,7 @@ protected:
     std::string folder = test_support::MakeTempDir();
     std::unique_ptr<app::TProductTable> table = std::make_unique<app::TProductTable>();
     std::vector<Message> messages;
+    archive::TArUnZipper reader;
     std::string windows = os::system().windowsDirectory();
 };
 
@@ -210,6 +212,36 @@ TEST_F(Loader, CompleteMediumFillsTheTable) {
     EXPECT_EQ(table->WizardResult, 0);
     EXPECT_EQ(table->CopyProgress, 0);
     EXPECT_EQ(table->UninstallFileNo, 0);
+}
+
+// Numeric fields carry no sign: "-1" reads as 0 like any other text without a leading digit, so such a
+// module is not selected and such a product shows no module button.
+TEST_F(Loader, SignedNumbersReadAsZeroAndTheDefaultInstanceComesFromSetupIni) {
+    Write("SETUP.INI",
+          "[InstallMode]\r\nMode1=M,-1,d\r\n"
+          "[Default MainPath]\r\nDefaultMSDE=SHOPDB\r\n"
+          "[Products Name]\r\nProductName1=Shop, 2,-1,ShopKey\r\nProductName2=Tools,+1,1,ToolsKey\r\n"
+          "[Product1Mode1]\r\nName1=Base,-1,,,1,a.dat,\r\nName2=Other, 2,,,-1,a.dat,\r\n"
+          "[Product2Mode1]\r\nName1=T,1,,,1,a.dat,\r\n");
+    Package("a.dat", {10});
+    Write("CONFIG.INI", "");
+    Write("COMMENT.INI", "");
+    Load();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(table->DefaultMSDE, "SHOPDB");
+    EXPECT_EQ(table->InstallModes[0].Kind, 0);
+    ASSERT_EQ(table->ProductCount, 2);
+    EXPECT_EQ(table->Products[0].ModuleCount, 2);  // leading blanks are skipped
+    EXPECT_EQ(table->Products[0].ModuleOption, 0);
+    const app::TModule& base = table->Modules[0][0][0];
+    EXPECT_EQ(base.State, 0);
+    EXPECT_EQ(base.PackageCount, 1);
+    const app::TModule& other = table->Modules[0][0][1];
+    EXPECT_EQ(other.State, 2);
+    EXPECT_EQ(other.PackageCount, 0);  // "-1" packages: none
+    EXPECT_EQ(other.Size, 0);
+    EXPECT_EQ(table->Products[1].ModuleCount, 0);  // "+1" is no number: the product lists no module
+    EXPECT_EQ(table->Modules[0][1][0].Name, "");
 }
 
 TEST_F(Loader, MissingDescriptionFilesStopWithAStopMessage) {
@@ -418,8 +450,7 @@ TEST_F(Loader, PackageDirectoriesGoThroughTheGivenSubstitution) {
         seen.push_back(text);
         text = "<" + text + ">";
     };
-    archive::TArUnZipper reader;  // the caller's component is used, and closed again
-    context.packageReader = &reader;
+    context.packageReader = &reader;  // the caller's component is used, and closed again
     app::LoadSetupDescription(*table, context);
     EXPECT_EQ(seen, (std::vector<std::string>{"one", "two", "three"}));
     EXPECT_EQ(table->Modules[0][0][0].Packages[1].Directory, "<two>");
@@ -451,6 +482,7 @@ TEST_F(Loader, DriveRootSetupFolderHasOneSeparator) {
         messages.push_back({text, caption, flags});
         return 1;
     };
+    context.packageReader = &reader;
     app::LoadSetupDescription(*table, context);
     EXPECT_EQ(messages, (std::vector<Message>{{"文件R:\\gone.dat不存在！", "提示", kMbIconWarning}}));
     EXPECT_EQ(table->ProductCount, 1);

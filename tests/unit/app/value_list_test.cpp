@@ -44,10 +44,12 @@ TEST(ValueList, NumbersAreLeadingDecimalIntegers) {
     EXPECT_EQ(ParseLeadingInt("\t7"), 7);
     EXPECT_EQ(ParseLeadingInt(""), 0);
     EXPECT_EQ(ParseLeadingInt("x1"), 0);
-    EXPECT_EQ(ParseLeadingInt("-3"), -3);
+    EXPECT_EQ(ParseLeadingInt("-3"), 0);
+    EXPECT_EQ(ParseLeadingInt("+3"), 0);
+    EXPECT_EQ(ParseLeadingInt(" -1"), 0);
     EXPECT_EQ(ParseLeadingInt("1 2"), 1);
     EXPECT_EQ(ParseLeadingInt("99999999999999999999"), INT_MAX);
-    EXPECT_EQ(ParseLeadingInt("-99999999999999999999"), -INT_MAX);
+    EXPECT_EQ(ParseLeadingInt("-99999999999999999999"), 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // sequence stops early (a missing description, an exception from a stage).
 #include <gtest/gtest.h>
 
+#include "archive/errors.h"
+
 #include "os/machine.h"
 #include "rtl/exceptions.h"
 #include "setup/setup_run_fixture.h"
@@ -125,6 +127,25 @@ TEST_F(SetupRun, ExceptionFromAStageEndsTheSequenceInTheExceptionBoxAndTheWindow
     EXPECT_TRUE(backend.inner.EndedIdle());  // the loop went on until nothing was left to do
 }
 
+// A package that is no archive raises from the archive component while the main window is built: the
+// exception box shows the component's message, no window follows and the process ends normally.
+TEST_F(SetupRun, PackageThatIsNoArchiveEndsStartUpInTheExceptionBox) {
+    WriteMedium();
+    Write("a.dat", "not a zip archive, long enough to be searched for an end record");
+    EXPECT_EQ(app::RunSetupProgram(), 0);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, std::string(archive::ArErrorMessage(archive::kArUnhandledType)) + ".");
+    EXPECT_EQ(Boxes()[0].flags, unsigned(vcl::mbOK | vcl::mbIconStop));
+    // Only the main window was made, and it was never shown.
+    EXPECT_EQ(vcl::Application->Forms().size(), 1u);
+    ASSERT_NE(app::MainForm, nullptr);
+    EXPECT_FALSE(app::MainForm->Visible());
+    EXPECT_EQ(app::frmPrompt, nullptr);
+    EXPECT_EQ(app::frmSetupGuide, nullptr);
+    EXPECT_EQ(script.Played(), 0);
+    EXPECT_TRUE(Stages(timeline).empty());
+}
+
 TEST_F(SetupRun, MissingDescriptionFileClosesTheWindowWithoutTheWizard) {
     Write("SETUP.INI", "[InstallMode]\r\nMode1=a,0,b\r\n");  // CONFIG.INI and COMMENT.INI missing
     Run();
@@ -187,6 +208,10 @@ TEST_F(SetupRun, AdditionalProgramsStartMinimisedUnderTheBusyWindow) {
     Run();
     EXPECT_EQ(StartedSince(started),
               (std::vector<std::string>{"open notepad.exe| readme.txt||6", "open C:\\Shop\\tool.exe||C:\\Shop\\|6"}));
+    // Both are owned by the main window.
+    void* mainWindow = app::MainForm->NativeHandle();
+    ASSERT_NE(mainWindow, nullptr);
+    EXPECT_EQ(StartedOwnersSince(started), (std::vector<void*>{mainWindow, mainWindow}));
     // Every entry with a comma is announced, including those whose program is missing.
     EXPECT_EQ(backend.busyTexts, (std::vector<std::string>{"Readme，请稍侯...", "缺少，请稍侯...", "工具 ，请稍侯...",
                                                            "Folder，请稍侯..."}));

@@ -116,9 +116,17 @@ std::vector<std::string> StartedSince(size_t first) {
                       std::to_string(all[i].showCommand));
     return out;
 }
+
+std::vector<void*> StartedOwnersSince(size_t first) {
+    const auto& all = os::sim::SimShellOf(dynamic_cast<os::sim::SimMachine&>(os::machine())).startedPrograms();
+    std::vector<void*> out;
+    for (size_t i = first; i < all.size(); ++i) out.push_back(all[i].owner);
+    return out;
+}
 #else
 size_t StartedCount() { return 0; }
 std::vector<std::string> StartedSince(size_t) { return {}; }
+std::vector<void*> StartedOwnersSince(size_t) { return {}; }
 #endif
 
 }  // namespace setup_test

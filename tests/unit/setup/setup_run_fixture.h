@@ -99,6 +99,8 @@ private:
 
 // Programs started through the shell during this test, as "file|parameters|directory|show".
 std::vector<std::string> StartedSince(size_t first);
+// Their owner windows (null for a call without one).
+std::vector<void*> StartedOwnersSince(size_t first);
 size_t StartedCount();
 
 }  // namespace setup_test

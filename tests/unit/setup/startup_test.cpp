@@ -3,9 +3,13 @@
 // window's size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "app/stored_picture.h"
 #include "os/machine.h"
 #include "setup/setup_run_fixture.h"
 #include "support/test_machine.h"
+#include "support/zip_builder.h"
 
 #ifndef _WIN32
 #include "os/sim/sim_machine.h"
@@ -73,6 +77,70 @@ TEST_F(SetupRun, MainWindowCarriesThePackageComponentAsDesigned) {
     EXPECT_EQ(main.FindComponent("Label19"), &main.Label19);
     EXPECT_EQ(main.Label1.Caption(), "１、启动安装程序向导");
     EXPECT_EQ(main.Label8.Caption(), "５、准备启动计算机");
+}
+
+// The description's packages are opened with the main window's own package component, so its archive
+// meter follows the reading of their directories.
+TEST_F(SetupRun, PackagesAreMeasuredThroughTheMainWindowsPackageComponent) {
+    WriteMedium();
+    test_support::ZipBuilder builder;
+    for (int i = 0; i < 4; ++i) builder.Add("f" + std::to_string(i) + ".txt", std::string(10, 'x'));
+    test_support::WriteFile(In("a.dat"), builder.Build());
+    CancelWizard();
+    Run();
+    const app::TMainForm& m = *app::MainForm;
+    EXPECT_GT(m.amPack.Repaints(), 0);
+    EXPECT_EQ(m.auzPack.FileName(), "");  // closed again after each package
+    EXPECT_EQ(m.auzPack.Count(), 0);
+    EXPECT_EQ(m.Modules[0][0][0].Size, 40);
+}
+
+// The two small windows as designed (on a screen 1024 pixels wide or more, where the busy window keeps its
+// size): what start-up leaves of them before the wizard appears.
+TEST_F(SetupRun, PromptAndBusyWindowsKeepTheirDesign) {
+    WriteMedium();
+    CancelWizard();
+    Run();
+    ASSERT_GE(vcl::Screen->Width(), 1024);
+    const wizard::TfrmPrompt& prompt = *app::frmPrompt;
+    EXPECT_EQ(prompt.Caption(), "安装向导");
+    EXPECT_EQ(prompt.BorderStyle(), vcl::TBorderStyle::bsSingle);
+    EXPECT_EQ(prompt.BorderIcons(), unsigned(vcl::biSystemMenu));
+    EXPECT_EQ(prompt.Position(), vcl::TPosition::poScreenCenter);
+    EXPECT_EQ(prompt.ClientWidth(), 306);
+    EXPECT_EQ(prompt.ClientHeight(), 64);
+    EXPECT_EQ(prompt.Image1.BoundsRect(), (vcl::TRect{8, 8, 40, 40}));
+    EXPECT_TRUE(prompt.Image1.AutoSize());
+    EXPECT_EQ(prompt.Label1.BoundsRect(), (vcl::TRect{48, 11, 288, 35}));
+    EXPECT_TRUE(prompt.Label1.WordWrap());
+    EXPECT_TRUE(prompt.Label1.Transparent());
+    EXPECT_FALSE(prompt.Label1.AutoSize());
+    EXPECT_EQ(prompt.Label1.Caption(), "安装程序正在准备安装向导，您将在它的帮助下愉快的完成这次安装任务。请稍侯...");
+    EXPECT_EQ(prompt.Prompt.Left(), 48);
+    EXPECT_EQ(prompt.Prompt.Top(), 48);
+    EXPECT_EQ(prompt.Prompt.Font.Color(), vcl::clNavy);
+    EXPECT_TRUE(prompt.Prompt.Transparent());
+
+    const wizard::TfrmSetup& busy = *app::frmSetup;
+    EXPECT_EQ(busy.BorderStyle(), vcl::TBorderStyle::bsNone);
+    EXPECT_EQ(busy.BorderIcons(), 0u);
+    EXPECT_EQ(busy.FormStyle(), vcl::TFormStyle::fsStayOnTop);
+    EXPECT_EQ(busy.Position(), vcl::TPosition::poScreenCenter);
+    EXPECT_EQ(busy.ClientWidth(), 417);
+    EXPECT_EQ(busy.ClientHeight(), 61);
+    EXPECT_EQ(busy.Panel1.Align(), vcl::TAlign::alClient);
+    EXPECT_EQ(busy.Panel1.BoundsRect(), busy.ClientRect());
+    EXPECT_EQ(busy.Animate1.BoundsRect(), (vcl::TRect{8, 8, 65, 49}));
+    EXPECT_EQ(busy.Animate1.CommonAVI(), vcl::TCommonAVI::aviFindComputer);
+    EXPECT_EQ(busy.Animate1.StartFrame(), 1);
+    EXPECT_EQ(busy.Animate1.StopFrame(), 8);
+    EXPECT_EQ(busy.Animate1.Repetitions(), 0);
+    EXPECT_TRUE(busy.Animate1.Active());
+    EXPECT_FALSE(busy.Visible());
+    // The animation is drawn above the panel that carries the text.
+    const auto& children = busy.Controls();
+    auto at = [&](const vcl::TControl* c) { return std::find(children.begin(), children.end(), c) - children.begin(); };
+    EXPECT_GT(at(&busy.Animate1), at(&busy.Panel1));
 }
 
 #ifndef _WIN32
@@ -170,21 +238,36 @@ TEST_F(SetupRun, PackageNameFollowsTheStatusTextOnOneLine) {
     }
 }
 
-TEST_F(SetupRun, MissingOrDamagedBackgroundKeepsTheStoredPicture) {
+// The picture comes from the executable's folder, which need not be the medium's (the setup folder is the
+// current directory); a missing or damaged one leaves the picture stored with the window.
+TEST_F(SetupRun, BackgroundIsReadBesideTheExecutableAndAProblemKeepsTheStoredPicture) {
+    const std::vector<uint8_t> stored = app::StoredBackgroundPicture();
+    ASSERT_TRUE(vcl::ReadPictureInfo(stored));
+    const std::string programFolder = test_support::MakeTempDir();
+    dynamic_cast<os::sim::SimMachine&>(os::machine()).setModuleFileName(programFolder + "\\SETUP.EXE");
     WriteMedium();
+    test_support::WriteFile(In("setup1024.JPG"), Jpeg(1024, 768));  // the medium's folder: not looked at
     CancelWizard();
     Run();
-    EXPECT_TRUE(app::MainForm->Image1.Picture.Empty());
+    EXPECT_EQ(app::MainForm->Image1.Picture.Data(), stored);
     vcl::Application->DestroyForms();
 
-    test_support::WriteFile(In("setup1024.JPG"), std::string("not a picture"));
+    test_support::WriteFile(programFolder + "\\setup1024.JPG", std::string("not a picture"));
     CancelWizard();
     Run();
     ASSERT_NE(app::MainForm, nullptr);
-    EXPECT_TRUE(app::MainForm->Image1.Picture.Empty());
+    EXPECT_EQ(app::MainForm->Image1.Picture.Data(), stored);
+    EXPECT_EQ(app::MainForm->Image1.Picture.FileName(), "");
     // Only the two wizard questions: the damaged picture is not reported.
     ASSERT_EQ(Boxes().size(), 2u);
     EXPECT_EQ(Boxes()[1].caption, "提示！");
+    vcl::Application->DestroyForms();
+
+    test_support::WriteFile(programFolder + "\\setup1024.JPG", Jpeg(1024, 768));
+    CancelWizard();
+    Run();
+    EXPECT_EQ(app::MainForm->Image1.Picture.FileName(), programFolder + "\\setup1024.JPG");
+    EXPECT_EQ(app::MainForm->Image1.Picture.Width(), 1024);
 }
 
 TEST_F(SetupRun, ClockLabelsShowTheStartAndCurrentTimeInTwoDigitFields) {

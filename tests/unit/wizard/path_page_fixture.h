@@ -41,7 +41,7 @@ protected:
     }
 
     std::string& PathOf(int product) { return Table().Products[size_t(product)].MainPath; }
-    int& SizeOf(int product, int module) { return Table().Modules[0][size_t(product)][size_t(module)].Size; }
+    int64_t& SizeOf(int product, int module) { return Table().Modules[0][size_t(product)][size_t(module)].Size; }
     wizard::TfrmPath& Dialog() { return *app::frmPath; }
     // The rows of ListView1 as "caption|sub-item|sub-item".
     std::vector<std::string> Rows() {
