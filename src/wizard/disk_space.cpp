@@ -45,19 +45,15 @@ int FreeMegabytes(const os::DiskGeometry& geometry) {
 
 int FreeMegabytes(uint64_t totalFreeBytes) { return ClampToInt(totalFreeBytes / uint64_t(kMegabyte)); }
 
-bool MeasureFreeMegabytes(char driveLetter, bool isWin9x, int& freeMB) {
+int MeasureFreeMegabytes(char driveLetter, bool isWin9x) {
     std::string root = std::string(1, driveLetter) + ":\\";
     if (isWin9x) {
         os::DiskGeometry geometry;
-        if (!os::system().diskFreeSpace(root, geometry)) return false;
-        freeMB = FreeMegabytes(geometry);
-        return true;
+        return os::system().diskFreeSpace(root, geometry) ? FreeMegabytes(geometry) : 0;
     }
     // The total free bytes (the call's last figure), not the share available to this user.
     uint64_t freeToCaller = 0, total = 0, totalFree = 0;
-    if (!os::system().diskFreeSpaceEx(root, freeToCaller, total, totalFree)) return false;
-    freeMB = FreeMegabytes(totalFree);
-    return true;
+    return os::system().diskFreeSpaceEx(root, freeToCaller, total, totalFree) ? FreeMegabytes(totalFree) : 0;
 }
 
 bool IsShortage(int64_t requiredBytes, int freeMB) { return requiredBytes / 1024 > int64_t(freeMB) * 1024; }

@@ -1,8 +1,9 @@
 // The figures of the path and summary pages: module sizes of the chosen install mode, the free space of
 // the target drive, the shortage test and the message that reports a shortage.
 //
-// Module sizes are 32-bit byte counts, but their sums are kept in 64 bits: a selection of 2 GiB or more
-// must neither show a negative size nor pass the disk-space test because a 32-bit total wrapped.
+// Module sizes, their sums and the requirement are 64-bit byte counts end to end: a module or a selection
+// of 2 GiB or more must neither show a negative size nor pass the disk-space test because a 32-bit figure
+// saturated or wrapped. Only the figures shown are in MiB.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -30,10 +31,11 @@ int FreeMegabytes(const os::DiskGeometry& geometry);
 // GetDiskFreeSpaceExA's total free bytes as whole MiB, clamped to the int range.
 int FreeMegabytes(uint64_t totalFreeBytes);
 
-// Measures the free space of the drive with the given letter (its root "X:\") through the machine port:
-// GetDiskFreeSpaceA when isWin9x, else GetDiskFreeSpaceExA. True with freeMB set on success; false with
-// freeMB unchanged when the call fails.
-bool MeasureFreeMegabytes(char driveLetter, bool isWin9x, int& freeMB);
+// The free space in whole MiB of the drive with the given letter (its root "X:\"), through the machine
+// port: GetDiskFreeSpaceA when isWin9x, else GetDiskFreeSpaceExA. A drive whose free space cannot be
+// measured (the call fails: no such drive, no medium, no access) has 0 MiB free, so that a requirement
+// is never checked against a figure that belongs to another drive or to no drive at all.
+int MeasureFreeMegabytes(char driveLetter, bool isWin9x);
 
 // True when requiredBytes / 1024 (truncated) exceeds freeMB × 1024, in 64 bits: a requirement of exactly
 // freeMB MiB fits, one KiB more does not.

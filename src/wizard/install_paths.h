@@ -8,9 +8,15 @@
 
 namespace wizard {
 
-// Replaces the first character of every product's MainPath (p < ProductCount) by driveLetter, keeping
-// the rest of each path. With dropTrailingBackslash, one trailing '\' of each result is removed as well.
-// A product whose MainPath is empty has no drive to change and is left empty.
+// The drive letter a path begins with ("d:\x" gives 'D'), upper-cased; 0 when the path does not begin
+// with an ASCII letter followed by a colon (empty, relative, a server share, a leading double-byte
+// character or macro).
+char DriveLetterOf(const std::string& path);
+
+// Moves every product (p < ProductCount) whose MainPath begins with a drive letter and a colon to the
+// drive driveLetter: the letter is replaced, the rest of the path kept, and with dropTrailingBackslash one
+// trailing '\' of the result removed. Paths without a drive letter have no drive to change and stay as
+// they are, byte for byte; so does every path when driveLetter is not an ASCII letter.
 void MoveProductsToDrive(app::TProductTable& table, char driveLetter, bool dropTrailingBackslash);
 
 // Why a typed path on a drive of this type is refused, or null when the type is accepted (fixed, RAM

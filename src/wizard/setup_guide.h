@@ -136,7 +136,8 @@ public:
     vcl::TBitBtn BitBtn6{this};
     vcl::TListBox ListBox1{this};
 
-    // Results of the disk-space check.
+    // Results of the last disk-space check: the bytes the selected modules need, the drive measured
+    // (1 = A; 0 when the first path names no drive) and its free MiB (0 when it could not be measured).
     int64_t RequiredBytes = 0;
     int DriveNo = 0;
     int FreeMB = 0;

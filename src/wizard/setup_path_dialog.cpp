@@ -90,8 +90,8 @@ void TfrmPath::FormShow(vcl::TComponent*) {
     Edit1.SetText(product.MainPath);
 }
 
-// "确认": refuse a path on a drive the products cannot go to; else move every product to the typed drive
-// and give the selected product the typed path. The button's OK result then closes the dialog.
+// "确认": refuse a path on a drive the products cannot go to; else move every product on a lettered drive
+// to the typed drive and give the selected product the typed path. The button's OK result then closes the dialog.
 void TfrmPath::BitBtn1Click(vcl::TComponent*) {
     std::string typed = Edit1.Text();
     if (const char* refusal = TypedPathRefusal(typed)) {

@@ -52,8 +52,8 @@ void TfrmSetupGuide::ListView1Click(vcl::TComponent*) {
     BitBtn6.SetEnabled(selected);
 }
 
-// "改变路径...": the shell's folder browser. Every product moves to the chosen drive; the selected product
-// takes the chosen folder itself.
+// "改变路径...": the shell's folder browser. Every product on a lettered drive moves to the chosen drive;
+// the selected product takes the chosen folder itself.
 void TfrmSetupGuide::BitBtn5Click(vcl::TComponent*) {
     app::TMainForm& table = *app::MainForm;
     int row = ListView1.SelectedIndex();
@@ -105,21 +105,23 @@ void TfrmSetupGuide::FillSummary() {
 }
 
 // Whether the selected modules of all products fit on the first product's drive. The requirement is
-// summed and compared in 64 bits so that 2 GiB or more cannot wrap into a small or negative figure.
-// FreeMB keeps its last value when the drive cannot be measured.
+// summed and compared in 64 bits so that 2 GiB or more cannot wrap or saturate into a figure that fits.
+// Every check measures afresh: a drive that cannot be measured has 0 MiB free (never the figure of an
+// earlier drive), so the shortage message names it and the user can choose another path. A first path
+// without a drive letter (empty, relative, a server share) names no drive to measure: the check then
+// reports no shortage, with DriveNo and FreeMB 0, rather than a message naming a drive that does not exist.
 bool TfrmSetupGuide::CheckDiskSpace() {
     const app::TMainForm& table = *app::MainForm;
     RequiredBytes = SelectedModuleBytesOfAllProducts(table);
-    const std::string& firstPath = table.Products[0].MainPath;
-    if (table.ProductCount > 0 && !firstPath.empty()) {
-        // Only ASCII letters change case; the stored path keeps its own.
-        unsigned char letter = static_cast<unsigned char>(firstPath[0]);
-        if (letter >= 'a' && letter <= 'z') letter = static_cast<unsigned char>(letter - 'a' + 'A');
-        DriveNo = letter - 64;
-        MeasureFreeMegabytes(char(letter), table.IsWin9x, FreeMB);
-    } else {
-        DriveNo = 0;  // no path, no drive to measure
+    const char letter = table.ProductCount > 0 ? DriveLetterOf(table.Products[0].MainPath) : 0;
+    if (letter == 0) {
+        DriveNo = 0;
+        FreeMB = 0;
+        return false;
     }
+    // Upper-cased for the measurement and the message only; the stored path keeps its own case.
+    DriveNo = letter - 64;
+    FreeMB = MeasureFreeMegabytes(letter, table.IsWin9x);
     return IsShortage(RequiredBytes, FreeMB);
 }
 

@@ -14,7 +14,7 @@ constexpr int64_t MiB = 1048576;
 app::TModule Module(const char* name, int64_t size, int state) {
     app::TModule module;
     module.Name = name;
-    module.Size = int(size);
+    module.Size = size;
     module.State = state;
     return module;
 }
@@ -86,23 +86,44 @@ TEST(Shortage, MessageShowsRequiredMiBTheDriveLetterAndFreeMiB) {
     EXPECT_EQ(std::string(wizard::kShortageCaption), "提示");
 }
 
-TEST(DriveMove, EveryProductTakesTheNewDriveLetterAndEmptyPathsStayEmpty) {
+TEST(DriveMove, OnlyPathsOnALetteredDriveTakeTheNewLetter) {
     auto owned = std::make_unique<app::TProductTable>();  // megabytes: not on the stack
     app::TProductTable& table = *owned;
-    table.ProductCount = 4;
+    table.ProductCount = 8;
     table.Products[0].MainPath = "C:\\Shop\\";
     table.Products[1].MainPath = "";
     table.Products[2].MainPath = "D:";
     table.Products[3].MainPath = "C:\\\xB1\\";  // ends in a double-byte character whose second byte is '\'
-    table.Products[4].MainPath = "C:\\Beyond";  // past ProductCount
+    table.Products[4].MainPath = "\\\\server\\share\\x\\";
+    table.Products[5].MainPath = "Shop\\Bin\\";            // relative
+    table.Products[6].MainPath = "\xC9\xCC\xB5\xEA\\";    // "商店\": starts with a double-byte character
+    table.Products[7].MainPath = "d:\\tools";
+    table.Products[8].MainPath = "C:\\Beyond";  // past ProductCount
     wizard::MoveProductsToDrive(table, 'E', false);
     EXPECT_EQ(table.Products[0].MainPath, "E:\\Shop\\");
     EXPECT_EQ(table.Products[1].MainPath, "");
     EXPECT_EQ(table.Products[2].MainPath, "E:");
-    EXPECT_EQ(table.Products[4].MainPath, "C:\\Beyond");
+    EXPECT_EQ(table.Products[4].MainPath, "\\\\server\\share\\x\\") << "not E\\server\\share";
+    EXPECT_EQ(table.Products[5].MainPath, "Shop\\Bin\\");
+    EXPECT_EQ(table.Products[6].MainPath, "\xC9\xCC\xB5\xEA\\");
+    EXPECT_EQ(table.Products[7].MainPath, "E:\\tools");
+    EXPECT_EQ(table.Products[8].MainPath, "C:\\Beyond");
     wizard::MoveProductsToDrive(table, 'F', true);
     EXPECT_EQ(table.Products[0].MainPath, "F:\\Shop");
     EXPECT_EQ(table.Products[3].MainPath, "F:\\\xB1\\") << "a character's second byte is not a separator";
+    EXPECT_EQ(table.Products[4].MainPath, "\\\\server\\share\\x\\") << "paths not moved keep their backslash";
+    EXPECT_EQ(table.Products[5].MainPath, "Shop\\Bin\\");
+    // A "letter" that is none moves nothing.
+    wizard::MoveProductsToDrive(table, '\\', true);
+    EXPECT_EQ(table.Products[0].MainPath, "F:\\Shop");
+}
+
+TEST(DriveMove, DriveLetterOnlyForALetterFollowedByAColon) {
+    EXPECT_EQ(wizard::DriveLetterOf("C:\\Shop"), 'C');
+    EXPECT_EQ(wizard::DriveLetterOf("e:"), 'E');
+    EXPECT_EQ(wizard::DriveLetterOf("z:rel"), 'Z');
+    for (const char* path : {"", "C", "\\\\server\\share", "\\Shop", "Shop", "1:\\x", "_WINDIR_\\x", "\xC9\xCC:"})
+        EXPECT_EQ(wizard::DriveLetterOf(path), 0) << path;
 }
 
 TEST(DriveMove, DriveTypesRefusedForATypedPath) {

@@ -41,7 +41,7 @@ private:
 class DriveTable::Sys : public os::System {
 public:
     Sys(DriveTable& table, os::System& inner) : table_(table), inner_(inner) {}
-    uint32_t versionWord() override { return inner_.versionWord(); }
+    uint32_t versionWord() override { return table_.versionWord.value_or(inner_.versionWord()); }
     uint32_t platformId() override { return inner_.platformId(); }
     std::string windowsDirectory() override { return inner_.windowsDirectory(); }
     std::string systemDirectory() override { return inner_.systemDirectory(); }

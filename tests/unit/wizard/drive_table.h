@@ -1,10 +1,11 @@
-// A machine for the path-page tests: the test machine with a table of drives in front of it. Drive types,
-// free space and the screen width come from the table; everything else goes to the machine underneath, so
-// the same tests run on the simulated machine and under Wine.
+// A machine for the wizard tests: the test machine with a table of drives in front of it. Drive types,
+// free space, the screen size and (when set) the version word come from the table; everything else goes to
+// the machine underneath, so the same tests run on the simulated machine and under Wine.
 #pragma once
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,9 @@ public:
 
     // Letters not in the table have no root directory. Letters are upper-cased.
     void Set(char letter, TableDrive drive);
-    int screenWidth = 1024;
+    int screenWidth = 1024;  // the height is three quarters of it
+    // GetVersion's word; unset, the machine underneath answers.
+    std::optional<uint32_t> versionWord;
     // Root paths the free-space calls were asked for, "A" for GetDiskFreeSpaceA, "Ex" for the Ex call.
     std::vector<std::string> freeSpaceCalls;
 

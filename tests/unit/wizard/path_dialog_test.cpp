@@ -124,6 +124,27 @@ TEST_F(PathPageTest, AcceptedPathMovesEveryProductAndSetsTheSelectedOneWithoutTr
     EXPECT_EQ(PathOf(2), "c:");
 }
 
+// The medium may give a product a path on a server share, a relative path or one that begins with a
+// Chinese folder name; moving the others to the typed drive must leave such paths whole.
+TEST_F(PathPageTest, AcceptedPathLeavesPathsWithoutADriveLetterWhole) {
+    Create();
+    PathOf(1) = "\\\\server\\share\\Tools\\";
+    PathOf(2) = "办公\\Office\\";
+    Wizard().FillPathList();
+    Wizard().ListView1.Select(0);
+    EXPECT_EQ(Confirm(Dialog(), "D:\\Shop"), vcl::mrOk);
+    EXPECT_EQ(PathOf(0), "D:\\Shop");
+    EXPECT_EQ(PathOf(1), "\\\\server\\share\\Tools\\");
+    EXPECT_EQ(PathOf(2), "办公\\Office\\");
+
+    // The product of the selected row takes the typed path whatever its own was.
+    Wizard().ListView1.Select(1);
+    EXPECT_EQ(Confirm(Dialog(), "C:\\Tools\\"), vcl::mrOk);
+    EXPECT_EQ(PathOf(0), "C:\\Shop");
+    EXPECT_EQ(PathOf(1), "C:\\Tools");
+    EXPECT_EQ(PathOf(2), "办公\\Office\\");
+}
+
 TEST_F(PathPageTest, RamDisksAndDrivesOfUnknownTypeAreAccepted) {
     drives->Set('R', {os::DriveType::RamDisk, 0});
     drives->Set('U', {os::DriveType::Unknown, 0});

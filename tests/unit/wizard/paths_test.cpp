@@ -112,7 +112,9 @@ TEST_F(PathPageTest, BrowserRefusalsAndCancelLeaveEveryPathAsItWas) {
     EXPECT_EQ(Wizard().ListView1.SelectedIndex(), 0) << "the list was not rebuilt";
 }
 
-TEST_F(PathPageTest, ProductWithoutPathStaysEmptyWhenTheOthersMoveDrive) {
+// Only paths that begin with a drive letter move: an empty path has no drive, and the first byte of a
+// server share, a relative path or a path that begins with a double-byte character is no drive letter.
+TEST_F(PathPageTest, PathsWithoutADriveLetterStayAsTheyAreWhenTheOthersMoveDrive) {
     Create();
     PathOf(2).clear();
     Wizard().FillPathList();
@@ -122,6 +124,17 @@ TEST_F(PathPageTest, ProductWithoutPathStaysEmptyWhenTheOthersMoveDrive) {
     EXPECT_EQ(PathOf(0), "E:\\Apps");
     EXPECT_EQ(PathOf(1), "E:\\Tools\\Bin");
     EXPECT_EQ(PathOf(2), "");
+
+    for (const char* path : {"\\\\server\\share\\x", "Office\\Bin", "办公\\Office"}) {
+        PathOf(2) = path;
+        Wizard().ListView1.Select(0);  // the list rebuilt by the last move has no selection
+        script.Add(ScriptAction::Browse("F:\\"));
+        Wizard().BitBtn5Click(&Wizard().BitBtn5);
+        EXPECT_EQ(PathOf(2), path);
+        EXPECT_EQ(PathOf(1), "F:\\Tools\\Bin");
+        PathOf(1) = "E:\\Tools\\Bin";
+    }
+    EXPECT_EQ(Rows()[2], "Office|办公\\Office|0 M");
 }
 
 // ---- The path dialog from the page ----
@@ -207,20 +220,79 @@ TEST_F(PathPageTest, SelectionsOf2GiBAndMoreAreShortOnASmallDrive) {
               std::string::npos);
 }
 
-TEST_F(PathPageTest, AFailedMeasurementKeepsTheLastFreeSpace) {
+TEST_F(PathPageTest, AModuleOf3GiBIsShortOnADriveWith2AndAHalfGiBFree) {
+    Create();
+    drives->Set('C', {os::DriveType::Fixed, 2560 * MiB});
+    SizeOf(0, 0) = 3072 * MiB;  // one module beyond the 2 GiB a 32-bit size could hold
+    SizeOf(0, 1) = 0;
+    SizeOf(1, 0) = 0;
+    SizeOf(2, 0) = 0;
+    Wizard().FillPathList();
+    EXPECT_EQ(Rows()[0], "商店|C:\\Shop|3072 M");
+    for (bool win9x : {false, true}) {
+        Table().IsWin9x = win9x;
+        EXPECT_TRUE(Wizard().CheckDiskSpace()) << win9x;
+        EXPECT_EQ(Wizard().RequiredBytes, 3072 * MiB);
+        EXPECT_EQ(Wizard().FreeMB, 2560);
+        EXPECT_EQ(wizard::ShortageMessage(Wizard().RequiredBytes, Wizard().DriveNo, Wizard().FreeMB),
+                  "磁盘空间不够，至少需要 3072 兆的空间！请退出安装程序，删除一些不必要的文件后，再重新安装！\n\n"
+                  "“C”盘只有 2560兆 的剩余空间！");
+    }
+    SizeOf(0, 0) = 2560 * MiB;  // exactly the free space: fits
+    EXPECT_FALSE(Wizard().CheckDiskSpace());
+}
+
+// A drive that cannot be measured has no free space: neither the figure of the drive measured before nor
+// anything else lets the selection through, and the message names the drive that was asked.
+TEST_F(PathPageTest, ADriveWhoseFreeSpaceCannotBeMeasuredCountsAsFull) {
     Create();
     drives->Set('C', {os::DriveType::Fixed, 50 * MiB});
-    EXPECT_FALSE(Wizard().CheckDiskSpace());
-    EXPECT_EQ(Wizard().FreeMB, 50);
-    PathOf(0) = "Q:\\Shop";  // no such drive
     SizeOf(0, 0) = 40 * MiB;
     EXPECT_FALSE(Wizard().CheckDiskSpace());
     EXPECT_EQ(Wizard().FreeMB, 50);
-    EXPECT_EQ(Wizard().DriveNo, 17);
-    PathOf(0).clear();  // nothing to measure
+
+    PathOf(0) = "Q:\\Shop";  // no such drive
+    for (bool win9x : {false, true}) {
+        Table().IsWin9x = win9x;
+        EXPECT_TRUE(Wizard().CheckDiskSpace()) << win9x;
+        EXPECT_EQ(Wizard().FreeMB, 0);
+        EXPECT_EQ(Wizard().DriveNo, 17);
+        EXPECT_EQ(wizard::ShortageMessage(Wizard().RequiredBytes, Wizard().DriveNo, Wizard().FreeMB)
+                      .substr(std::string("磁盘空间不够，至少需要 ").size()),
+                  "40 兆的空间！请退出安装程序，删除一些不必要的文件后，再重新安装！\n\n“Q”盘只有 0兆 的剩余空间！");
+    }
+
+    // A drive that exists but whose calls fail (no medium, no access) is no different.
+    PathOf(0) = "D:\\Shop";
+    drives->Set('D', {os::DriveType::Fixed, 20480 * MiB, false});
+    EXPECT_TRUE(Wizard().CheckDiskSpace());
+    EXPECT_EQ(Wizard().FreeMB, 0);
+    EXPECT_EQ(Wizard().DriveNo, 4);
+
+    // Choosing a drive that can be measured lets the selection through again.
+    PathOf(0) = "C:\\Shop";
     EXPECT_FALSE(Wizard().CheckDiskSpace());
     EXPECT_EQ(Wizard().FreeMB, 50);
-    EXPECT_EQ(Wizard().DriveNo, 0);
+}
+
+// Only a path that begins with a drive letter names a drive to measure. Without one the check has nothing
+// to compare with and reports no shortage; it never names the drive "@" (letter 0 + 64) or "\".
+TEST_F(PathPageTest, AFirstProductWithoutADriveLetterIsNotMeasured) {
+    Create();
+    drives->Set('C', {os::DriveType::Fixed, 0});
+    SizeOf(0, 0) = 40 * MiB;
+    SizeOf(0, 1) = SizeOf(1, 0) = SizeOf(2, 0) = 0;
+    EXPECT_TRUE(Wizard().CheckDiskSpace());
+    EXPECT_EQ(Wizard().DriveNo, 3);
+    for (const char* path : {"", "\\\\server\\share\\Shop", "Shop"}) {
+        drives->freeSpaceCalls.clear();
+        PathOf(0) = path;
+        EXPECT_FALSE(Wizard().CheckDiskSpace()) << path;
+        EXPECT_EQ(Wizard().RequiredBytes, 40 * MiB) << "the sum is still made";
+        EXPECT_EQ(Wizard().DriveNo, 0) << path;
+        EXPECT_EQ(Wizard().FreeMB, 0) << path;
+        EXPECT_TRUE(drives->freeSpaceCalls.empty()) << path;
+    }
 }
 
 }  // namespace

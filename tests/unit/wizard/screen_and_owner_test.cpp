@@ -1,45 +1,45 @@
 // The wizard and the module dialog on screens narrower than 1024 pixels, and the registered name and
-// company read from the key of the system's family. Simulated machine only: the screen size and the
-// version word are the machine file's.
+// company read from the key of the system's family. The screen width and the version word come from a
+// drive table, the current-version keys from a shadowing registry in front of the test machine, so the
+// same cases run on the simulated machine and under Wine (whose own keys hold values of their own).
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include "os/machine.h"
-#include "os/registry.h"
-#include "os/sim/sim_machine.h"
+#include "wizard/drive_table.h"
+#include "wizard/shadow_registry.h"
 #include "wizard/wizard_fixture.h"
 
 using namespace wizard_test;
 
 namespace {
 
-os::sim::Settings& Settings() { return dynamic_cast<os::sim::SimMachine&>(os::machine()).settings(); }
-
-// Values written for one test under a current-version key, removed afterwards.
-class OwnerValues {
-public:
-    OwnerValues(std::string key, const std::string& owner, const std::string& organisation) : key_(std::move(key)) {
-        os::registry().writeString(os::RootKey::LocalMachine, key_, "RegisteredOwner", owner);
-        os::registry().writeString(os::RootKey::LocalMachine, key_, "RegisteredOrganization", organisation);
-    }
-    ~OwnerValues() {
-        os::registry().deleteValue(os::RootKey::LocalMachine, key_, "RegisteredOwner");
-        os::registry().deleteValue(os::RootKey::LocalMachine, key_, "RegisteredOrganization");
-    }
-
-private:
-    std::string key_;
-};
-
 const char kNtKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 const char k9xKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+// Both current-version keys answered from the test, with a name and company in each when filled.
+class OwnerKeys : public ShadowRegistry {
+public:
+    OwnerKeys() {
+        Shadow(kNtKey);
+        Shadow(k9xKey);
+    }
+    void Fill() {
+        Set(kNtKey, "RegisteredOwner", "张三");
+        Set(kNtKey, "RegisteredOrganization", "泰赛瑞");
+        Set(k9xKey, "RegisteredOwner", "nine");
+        Set(k9xKey, "RegisteredOrganization", "ninety");
+    }
+};
+
+constexpr uint32_t kWindowsXp = 0x0A280105;
+constexpr uint32_t kWindows98 = 0xC0000A04;
+constexpr uint32_t kWin32sOn3x = 0x80000003;  // 9x family bit with major version 3
 
 }  // namespace
 
 TEST_F(WizardTest, NarrowScreenShrinksTheWizardByTheFixedRatiosAndCentresIt) {
     WriteStandardMedium();
-    Settings().screenWidth = 800;
-    Settings().screenHeight = 600;
+    DriveTable machine;
+    machine.screenWidth = 800;
     CreateForms();
     wizard::TfrmSetupGuide& w = Wizard();
     EXPECT_EQ(w.Width(), 503 * 25 / 32);
@@ -82,7 +82,8 @@ TEST_F(WizardTest, NarrowScreenShrinksTheWizardByTheFixedRatiosAndCentresIt) {
 
 TEST_F(WizardTest, NarrowScreenShrinksTheModuleDialogButAllButtonKeepsItsPlace) {
     WriteStandardMedium();
-    Settings().screenWidth = 800;
+    DriveTable machine;
+    machine.screenWidth = 800;
     CreateForms();
     wizard::TfrmModuleSel& dialog = *app::frmModuleSel;
     EXPECT_EQ(dialog.Top(), 250);
@@ -97,8 +98,10 @@ TEST_F(WizardTest, NarrowScreenShrinksTheModuleDialogButAllButtonKeepsItsPlace) 
 
 TEST_F(WizardTest, NameAndCompanyComeFromTheNtKeyOnTheNtFamily) {
     WriteStandardMedium();
-    OwnerValues nt(kNtKey, "张三", "泰赛瑞");
-    OwnerValues win9x(k9xKey, "nine", "ninety");
+    DriveTable machine;
+    machine.versionWord = kWindowsXp;
+    OwnerKeys keys;
+    keys.Fill();
     CreateForms();
     EXPECT_EQ(Wizard().Edit1.Text(), "张三");
     EXPECT_EQ(Wizard().Edit2.Text(), "泰赛瑞");
@@ -106,28 +109,35 @@ TEST_F(WizardTest, NameAndCompanyComeFromTheNtKeyOnTheNtFamily) {
 
 TEST_F(WizardTest, NameAndCompanyComeFromTheWindowsKeyOn9xFromVersion4) {
     WriteStandardMedium();
-    OwnerValues nt(kNtKey, "张三", "泰赛瑞");
-    OwnerValues win9x(k9xKey, "nine", "ninety");
-    Settings().versionWord = 0xC0000A04;  // Windows 98
+    DriveTable machine;
+    machine.versionWord = kWindows98;
+    OwnerKeys keys;
+    keys.Fill();
     CreateForms();
     EXPECT_EQ(Wizard().Edit1.Text(), "nine");
     EXPECT_EQ(Wizard().Edit2.Text(), "ninety");
 }
 
-TEST_F(WizardTest, NameAndCompanyStayEmptyBefore9xVersion4OrWhenMissing) {
+// The keys are read, never made: a start on a machine without them leaves the registry as it was.
+TEST_F(WizardTest, NameAndCompanyStayEmptyBefore9xVersion4OrWhenMissingAndNothingIsCreated) {
     WriteStandardMedium();
+    DriveTable machine;
     {
-        OwnerValues win9x(k9xKey, "nine", "ninety");
-        Settings().versionWord = 0x80000003;
+        OwnerKeys keys;
+        keys.Fill();
+        machine.versionWord = kWin32sOn3x;
         CreateForms();
         EXPECT_EQ(Wizard().Edit1.Text(), "");
         EXPECT_EQ(Wizard().Edit2.Text(), "");
         vcl::Application->DestroyForms();
     }
-    Settings().versionWord = 0x0A280105;
-    CreateForms();  // nothing under the NT key
-    EXPECT_EQ(Wizard().Edit1.Text(), "");
-    EXPECT_FALSE(os::registry().keyExists(os::RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\x"));
+    for (uint32_t version : {kWindowsXp, kWindows98}) {
+        OwnerKeys keys;  // neither key exists
+        machine.versionWord = version;
+        CreateForms();
+        EXPECT_EQ(Wizard().Edit1.Text(), "") << version;
+        EXPECT_EQ(Wizard().Edit2.Text(), "") << version;
+        EXPECT_EQ(keys.changes, std::vector<std::string>{}) << version;
+        vcl::Application->DestroyForms();
+    }
 }
-
-#endif  // !_WIN32

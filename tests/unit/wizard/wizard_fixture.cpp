@@ -9,10 +9,6 @@
 #include "wizard/setup_path_dialog.h"
 #include "wizard/setup_prompt.h"
 
-#ifndef _WIN32
-#include "os/sim/sim_machine.h"
-#endif
-
 namespace wizard_test {
 
 void WizardTest::SetUp() {
@@ -20,18 +16,12 @@ void WizardTest::SetUp() {
     folder = test_support::MakeTempDir();
     previousDirectory_ = os::files().getCurrentDirectory();
     os::files().setCurrentDirectory(folder);
-#ifndef _WIN32
-    dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
-#endif
 }
 
 void WizardTest::TearDown() {
     app::DestroySetupWindows();
     vcl::SetBackend(previousBackend_);
     os::files().setCurrentDirectory(previousDirectory_);
-#ifndef _WIN32
-    dynamic_cast<os::sim::SimMachine&>(os::machine()).settings() = os::sim::Settings{};
-#endif
 }
 
 void WizardTest::Write(const std::string& name, const std::string& text) { test_support::WriteFile(In(name), text); }
