@@ -1,6 +1,7 @@
 #!/bin/bash
 # The sample medium (samples/): builds it twice into WORKDIR (the second build must give the same medium),
 # checks the packages with Info-ZIP unzip, checks the description against the format's rules and limits,
+# validates it with setupcheck validate (no error, no warning),
 # and simulates the setup on it with the cancel session: the description loads without a message, the
 # prompt window has one mark per mode and product (plus the two dialogs), and nothing is changed.
 # Usage: sample_medium.sh PATH/TO/setupcheck WORKDIR
@@ -288,6 +289,10 @@ if problems:
 print(json.dumps({"modes": len(modes), "products": len(products), "paths": paths,
                   "instance": instance, "states": states}))
 PY
+
+# --- setupcheck validate: no error and no warning ---------------------------------------------------------
+"$tool" validate "$medium" >"$work/validate.txt" || { cat "$work/validate.txt"; echo "the sample medium does not validate"; exit 1; }
+[ "$(cat "$work/validate.txt")" = "0 errors, 0 warnings" ] || { cat "$work/validate.txt"; echo "the sample medium has warnings"; exit 1; }
 
 # --- simulation: the wizard cancelled ------------------------------------------------------------------
 "$tool" simulate "$medium" --session "$samples/sessions/cancel.txt" --report "$work/cancel.json"
