@@ -24,6 +24,7 @@ const char* ArErrorMessage(int code) {
         case kArSWSWriteFailed: return "TArSlidingWindowStream.bsWriteChunk: write failed";
         case kArSWSInvalidOrigin: return "TArSlidingWindowStream.Seek: invalid origin";
         case kArSWSInvalidNewOrigin: return "TArSlidingWindowStream.Seek: invalid new position";
+        case kArUnsafeName: return "Cannot extract file - name leads outside the base directory";
         default: return "";
     }
 }

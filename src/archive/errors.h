@@ -30,6 +30,7 @@ enum : int {
     kArSWSWriteFailed = 82,
     kArSWSInvalidOrigin = 83,
     kArSWSInvalidNewOrigin = 84,
+    kArUnsafeName = 100,
 };
 
 // The message of an error code; "" for a code the engine does not know.
@@ -71,6 +72,9 @@ TS_AR_EXCEPTION(EArSWSSeekFailed, EArZipException, kArSWSSeekFailed)
 TS_AR_EXCEPTION(EArSWSWriteFailed, EArZipException, kArSWSWriteFailed)
 TS_AR_EXCEPTION(EArSWSInvalidOrigin, EArZipException, kArSWSInvalidOrigin)
 TS_AR_EXCEPTION(EArSWSInvalidNewOrigin, EArZipException, kArSWSInvalidNewOrigin)
+// A stored name that would lead outside the base directory or that no file can carry (see
+// ArIsSafeRelativeName); the item is refused before anything is written.
+TS_AR_EXCEPTION(EArUnsafeName, EArZipException, kArUnsafeName)
 
 TS_AR_EXCEPTION(EArBadStream, EArException, kArBadStream)
 TS_AR_EXCEPTION(EArFileNotFound, EArException, kArFileNotFound)

@@ -29,7 +29,7 @@ bool IsUnsafeComponent(const std::string& part) {
 
 bool ArIsSafeRelativeName(const std::string& name) {
     if (name.empty()) return true;
-    if (name[0] == '\\' || name.find(':') != std::string::npos) return false;
+    if (name[0] == '\\' || name.find(':') != std::string::npos || name.find('\0') != std::string::npos) return false;
     size_t start = 0;
     while (start <= name.size()) {
         size_t end = start;
@@ -216,6 +216,7 @@ bool DecodePrefetched(TArArchive& archive, TArZipItem& item, rtl::TStream* out, 
     std::vector<uint8_t> data;
     if (!archive.Prefetcher || !item.GetIsEncrypted() || !archive.Prefetcher->Take(archive.CurrentIndex, archive.Password, data))
         return false;
+    ++archive.PrefetchedItems;
     rtl::TMemoryStream source(std::move(data));
     TArDeflateHelper helper;
     helper.Options = method == 9 ? kInflateDeflate64 : 0;
@@ -297,10 +298,12 @@ void ArCreateDirectory(const std::string& path) {
 bool ArConfirmPath(const std::string& baseDirectory, std::string& name, TArExtractOptions options,
                    const TArConfirmOverwriteEvent& confirmOverwrite) {
     std::string stored = rtl::SlashesToBackslashes(name);
-    std::string result = baseDirectory;
-    if (!result.empty() && result.back() != '\\') result += '\\';
+    // The base directory may end in a double-byte character whose trail byte is '\'.
+    std::string result = rtl::IncludeTrailingBackslash(baseDirectory);
     std::string relative = (options & eoRestorePath) ? stored : rtl::ExtractFileName(stored);
-    if (!ArIsSafeRelativeName(relative)) throw EArUnsafeName();
+    // A NUL anywhere in the stored name refuses the item, also when only its file part is used: the
+    // name the caller sees is the whole stored one.
+    if (stored.find('\0') != std::string::npos || !ArIsSafeRelativeName(relative)) throw EArUnsafeName();
     result += relative;
 
     std::string directory = rtl::ExcludeTrailingBackslash(rtl::ExtractFilePath(result));

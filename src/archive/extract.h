@@ -9,17 +9,11 @@
 
 namespace archive {
 
-// Raised for a stored name that would lead outside the base directory (a drive, a leading separator, a
-// ':' or a ".." component).
-class EArUnsafeName : public EArZipException {
-public:
-    static constexpr int kCode = 100;
-    EArUnsafeName() : EArZipException(kCode, "Cannot extract file - name leads outside the base directory") {}
-};
-
 // True when a stored name (with '\' separators) names something below the directory it is extracted
 // into: no drive, no ':', no leading separator, no "." or ".." level (nor a level of dots and blanks, which
-// Windows reduces to one). An empty name is safe. Other names raise EArUnsafeName on extraction.
+// Windows reduces to one), and no NUL byte (the file functions would end the name there, so the file
+// written would not be the one the name says). An empty name is safe. Other names raise EArUnsafeName
+// (code 100) on extraction.
 bool ArIsSafeRelativeName(const std::string& name);
 
 // The output path of name below baseDirectory. Creates missing directories with eoCreateDirs (else

@@ -5,6 +5,7 @@ namespace archive {
 namespace {
 TArMessageBoxHook messageBoxHook;
 std::function<void()> processMessagesHook;
+TArThreadStartHook threadStartHook;
 }  // namespace
 
 void SetArMessageBoxHook(TArMessageBoxHook hook) { messageBoxHook = std::move(hook); }
@@ -17,6 +18,13 @@ void SetArProcessMessagesHook(std::function<void()> hook) { processMessagesHook 
 
 void ArProcessMessages() {
     if (processMessagesHook) processMessagesHook();
+}
+
+void SetArThreadStartHook(TArThreadStartHook hook) { threadStartHook = std::move(hook); }
+
+std::thread ArStartThread(const char* purpose, std::function<void()> work) {
+    if (threadStartHook) threadStartHook(purpose);
+    return std::thread(std::move(work));
 }
 
 }  // namespace archive

@@ -1,9 +1,11 @@
 // The engine's two links to the user interface: message boxes (disk and volume requests) and running
 // the message loop while a meter moves. The form library installs them; without one, a message box is
-// answered with Cancel and no messages are processed.
+// answered with Cancel and no messages are processed. Also the one place where the engine starts its
+// helper threads, so that a test can watch them start or make a start fail.
 #pragma once
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace archive {
 
@@ -18,5 +20,13 @@ int ArMessageBox(const std::string& text, const std::string& caption, unsigned f
 // Lets the application's message loop run (ProcessMessages).
 void SetArProcessMessagesHook(std::function<void()> hook);
 void ArProcessMessages();
+
+// Helper threads (decrypting ahead, prefetching items) start through ArStartThread: it calls the start
+// hook, when one is set, with the helper's purpose ("decrypt-ahead", "prefetch") and then starts a thread
+// running work. An exception from the hook stands for a thread that could not be started and leaves
+// ArStartThread as std::thread's own failure would; the callers then do the work in line.
+using TArThreadStartHook = std::function<void(const char* purpose)>;
+void SetArThreadStartHook(TArThreadStartHook hook);
+std::thread ArStartThread(const char* purpose, std::function<void()> work);
 
 }  // namespace archive

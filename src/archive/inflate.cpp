@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <system_error>
 
 #include "archive/crc32.h"
 #include "archive/inflate_read_ahead.h"
@@ -263,8 +265,14 @@ public:
             source_->Seek(-int64_t(sizeof header), os::SeekOrigin::Current);
             throw EArInflatePasswordError();
         }
-        if (helper_.ReadAheadThread)
-            readAhead_ = std::make_unique<detail::DecryptAheadReader>(*source_, *decryptor_, kInputBlock);
+        if (helper_.ReadAheadThread) {
+            try {
+                readAhead_ = std::make_unique<detail::DecryptAheadReader>(*source_, *decryptor_, kInputBlock);
+            } catch (const std::system_error&) {
+                // No thread to spare: the blocks are decrypted in line as they are read.
+            } catch (const std::bad_alloc&) {
+            }
+        }
     }
 
     Outcome Run() {

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archive/hooks.h"
+
 namespace archive::detail {
 
 DecryptAheadReader::DecryptAheadReader(rtl::TStream& source, TArZipDecryptor& decryptor, size_t blockSize)
     : source_(source), decryptor_(decryptor), blockSize_(blockSize) {
     for (Slot& slot : slots_) slot.data.reset(new uint8_t[blockSize * kBlocksPerChunk]);
-    thread_ = std::thread([this] { Work(); });
+    thread_ = ArStartThread("decrypt-ahead", [this] { Work(); });
 }
 
 void DecryptAheadReader::Work() {

@@ -17,7 +17,8 @@ namespace archive::detail {
 class DecryptAheadReader {
 public:
     // Starts reading source from its current position. From now until Stop, only the reader touches the
-    // source and the decryptor.
+    // source and the decryptor. When the thread cannot be started the constructor raises
+    // std::system_error and has touched neither.
     DecryptAheadReader(rtl::TStream& source, TArZipDecryptor& decryptor, size_t blockSize);
     ~DecryptAheadReader() { Stop(); }
     DecryptAheadReader(const DecryptAheadReader&) = delete;

@@ -1,5 +1,7 @@
 #include "archive/item_prefetch.h"
 
+#include "archive/hooks.h"
+
 #include "archive/zip_crypto.h"
 #include "archive/zip_records.h"
 
@@ -7,7 +9,7 @@ namespace archive::detail {
 
 TArItemPrefetcher::TArItemPrefetcher(std::unique_ptr<rtl::TStream> source, std::string password, std::vector<Job> jobs)
     : source_(std::move(source)), password_(std::move(password)), jobs_(std::move(jobs)) {
-    thread_ = std::thread([this] { Work(); });
+    thread_ = ArStartThread("prefetch", [this] { Work(); });
 }
 
 TArItemPrefetcher::~TArItemPrefetcher() {

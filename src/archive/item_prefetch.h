@@ -31,7 +31,7 @@ public:
     static constexpr size_t kMostBuffered = 6u << 20;
 
     // source is a stream of its own on the archive file, opened by the caller's thread; from now until
-    // destruction only the prefetcher uses it.
+    // destruction only the prefetcher uses it. Raises std::system_error when the thread cannot be started.
     TArItemPrefetcher(std::unique_ptr<rtl::TStream> source, std::string password, std::vector<Job> jobs);
     ~TArItemPrefetcher();
     TArItemPrefetcher(const TArItemPrefetcher&) = delete;

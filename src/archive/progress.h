@@ -17,6 +17,14 @@ inline int ArPercentage(int64_t done, int64_t total) {
     return static_cast<int>(done * 100 / total);
 }
 
+// Progress while the directory is read: entries*100 div total, in 64 bits (a directory may hold far more
+// entries than its end record's 16-bit total says) and passed on as its low byte. A total of 0, which only
+// a damaged end record gives, reports 0 rather than dividing by it.
+inline uint8_t ArLoadingProgress(int64_t entries, uint16_t total) {
+    if (total == 0) return 0;
+    return static_cast<uint8_t>(entries * 100 / total);
+}
+
 // done*100/total computed in floating point and rounded to the nearest integer, halves to even.
 inline int64_t RoundedPercent(int64_t done, int64_t total) {
     if (total <= 0) return 0;

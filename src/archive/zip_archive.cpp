@@ -1,6 +1,8 @@
 #include "archive/zip_archive.h"
 
 #include <cstdio>
+#include <new>
+#include <system_error>
 
 #include "archive/hooks.h"
 #include "archive/inflate.h"
@@ -37,6 +39,7 @@ TArArchive::~TArArchive() = default;
 
 void TArArchive::StartPrefetch(const std::string& mask, const std::string& exclusionMask) {
     Prefetcher.reset();
+    PrefetchedItems = 0;
     // Spanned sets may have to ask for volumes while reading; without a password there is nothing to do.
     if (Spanned || Password.empty()) return;
     std::vector<detail::TArItemPrefetcher::Job> jobs;
@@ -56,21 +59,39 @@ void TArArchive::StartPrefetch(const std::string& mask, const std::string& exclu
         Prefetcher = std::make_unique<detail::TArItemPrefetcher>(std::move(source), Password, std::move(jobs));
     } catch (const rtl::Exception&) {
         // Without a second handle each item is read as it comes.
+    } catch (const std::system_error&) {
+        // Nor without a thread to read them.
+    } catch (const std::bad_alloc&) {
     }
 }
 
+namespace {
+
+// Unlocks the archive when the scope ends, however it ends: a handler of the caller's may raise.
+class TArUnlockAtExit {
+public:
+    explicit TArUnlockAtExit(TArArchive& archive) : archive_(archive) {}
+    ~TArUnlockAtExit() { archive_.Unlock(); }
+    TArUnlockAtExit(const TArUnlockAtExit&) = delete;
+    TArUnlockAtExit& operator=(const TArUnlockAtExit&) = delete;
+
+private:
+    TArArchive& archive_;
+};
+
+}  // namespace
+
 void TArArchive::Load() {
     Lock();
+    TArUnlockAtExit unlock(*this);
     try {
         LoadArchive();
         if (Status == TArArchiveStatus::asBusy) Status = TArArchiveStatus::asIdle;
     } catch (...) {
         if (OnLoad) OnLoad(Sender);
-        Unlock();
         throw;
     }
     if (OnLoad) OnLoad(Sender);
-    Unlock();
 }
 
 void TArArchive::CheckValid() const {
@@ -79,7 +100,9 @@ void TArArchive::CheckValid() const {
 
 void TArArchive::SetBaseDirectory(const std::string& value) {
     std::string result = value;
-    if (result.size() > 1 && result.back() == '\\' && result[result.size() - 2] != ':') result.pop_back();
+    // Only a real separator is dropped, never the trail byte of a double-byte character.
+    const bool endsInSeparator = !result.empty() && rtl::LastDelimiter("\\", result) == result.size() - 1;
+    if (endsInSeparator && result.size() > 1 && result[result.size() - 2] != ':') result.pop_back();
     if (!result.empty()) {
         uint32_t attributes = os::files().getFileAttributes(result);
         if (attributes == os::kInvalidAttributes || !(attributes & os::kAttrDirectory)) throw EArNoSuchDirectory();
@@ -124,7 +147,9 @@ std::string TArArchive::RequestPassword() {
 }
 
 void TArArchive::ExtractFilesEx(const std::string& mask, const std::string& exclusionMask) {
-    if (os::codePage().areFileApisAnsi()) SetBaseDirectory(os::codePage().oemToAnsi(baseDirectory_));
+    // The base directory may have gone since it was set. It is already in the ANSI code page, as every
+    // path the caller gives: only stored names come in the OEM one (GetFileName converts them).
+    SetBaseDirectory(baseDirectory_);
     CheckValid();
     const int count = GetItemCount();
     if (count == 0) return;
@@ -145,12 +170,12 @@ void TArArchive::ProcessItem(int index, const std::function<void()>& work) {
     CheckValid();
     TArArchiveItem* item = GetItem(index);
     Lock();
+    // The confirmation and failure handlers are the caller's and may raise; the archive is unlocked
+    // whatever leaves this function.
+    TArUnlockAtExit unlock(*this);
     bool confirm = true;
     if (OnConfirmProcessItem) OnConfirmProcessItem(Sender, item, TArProcessType::ptExtract, confirm);
-    if (!confirm) {
-        Unlock();
-        return;
-    }
+    if (!confirm) return;
     CurrentItem = item;
     CurrentIndex = index;
     try {
@@ -160,11 +185,7 @@ void TArArchive::ProcessItem(int index, const std::function<void()>& work) {
         int code;
         ArConvertException(std::current_exception(), errorClass, code);
         DoProcessItemFailure(item, TArProcessType::ptExtract, errorClass, code);
-    } catch (...) {
-        Unlock();
-        throw;
     }
-    Unlock();
 }
 
 void TArArchive::ExtractAt(int index, const std::string& newName) {
@@ -236,6 +257,8 @@ bool TArZipArchive::AskLastDisk() {
 std::string TArZipArchive::NextVolumeName(int spanNumber) {
     if (FStream->MediaType() == TArMediaType::mtRemoveable) {
         if (!AskNthDisk(spanNumber + 1)) throw EArUserAbort();
+        // The drive holds that disk now: an item on it needs no request, one on another disk does.
+        CurrentDisk = static_cast<uint16_t>(spanNumber);
         return ArchiveName;
     }
     std::string name;
@@ -355,7 +378,7 @@ void TArZipArchive::LoadArchive() {
     }
 
     stream.SetPosition(Footer.DirectoryOffset);
-    int entries = 0;
+    int64_t entries = 0;
     while (CurrentDisk != Footer.DiskNumber || stream.Position() < recordPosition) {
         if (Spanned && CurrentDisk < Footer.DiskNumber && stream.Position() >= stream.GetSize()) {
             try {
@@ -374,9 +397,7 @@ void TArZipArchive::LoadArchive() {
         item->Tagged = false;
         ItemList.Add(std::move(item));
         ++entries;
-        // A damaged end record may claim no entries at all; report 0 rather than divide by it.
-        int percent = Footer.TotalEntries ? entries * 100 / Footer.TotalEntries : 0;
-        if (DoArchiveProgress(static_cast<uint8_t>(percent))) {
+        if (DoArchiveProgress(ArLoadingProgress(entries, Footer.TotalEntries))) {
             Status = TArArchiveStatus::asInvalid;
             throw EArUserAbort();
         }

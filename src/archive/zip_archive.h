@@ -51,6 +51,8 @@ public:
     const std::string& BaseDirectory() const { return baseDirectory_; }
     void Lock();
     void Unlock();
+    // True while the archive's lock is held (between Lock and the matching Unlock).
+    bool Locked() const { return lock_.Locked(); }
 
     // Extracts the items matching mask and not matching exclusionMask, in directory order. Failures of
     // single items go to the item-failure hook; archive progress Abort raises EArUserAbort.
@@ -78,6 +80,8 @@ public:
     int CurrentIndex = -1;
     // Reads small encrypted items ahead during ExtractFilesEx and TestFilesEx; null otherwise.
     std::unique_ptr<detail::TArItemPrefetcher> Prefetcher;
+    // Items of the last ExtractFilesEx or TestFilesEx whose data came from the prefetcher.
+    int PrefetchedItems = 0;
     std::string Password;
     uint8_t PasswordRetries = 3;
     TArExtractOptions ExtractOptions = eoCreateDirs;

@@ -71,6 +71,8 @@ void SetMachineKey(MachineFile& file, const std::string& key, const std::string&
         file.systemDirectory = value;
     } else if (k == "CODEPAGE") {
         file.codePage = static_cast<uint32_t>(ParseNumber(value, line, "CodePage"));
+    } else if (k == "OEMCODEPAGE") {
+        file.oemCodePage = static_cast<uint32_t>(ParseNumber(value, line, "OemCodePage"));
     } else if (k == "SETUPFOLDER") {
         if (value.size() < 3 || value[1] != ':' || value[2] != '\\') Fail(line, "SetupFolder must be a path such as E:\\");
         file.setupFolder = value;
@@ -133,7 +135,7 @@ MachineFile ParseMachineFile(const std::string& utf8Text) {
 
 void ApplyMachineFile(const MachineFile& file, os::sim::SimMachine& machine,
                       const std::function<std::string(char letter)>& hostFolderOf) {
-    machine.setCodePages(file.codePage, file.codePage);
+    machine.setCodePages(file.codePage, file.oemCodePage ? file.oemCodePage : file.codePage);
     auto ansi = [&](const std::string& utf8) { return machine.codePage().utf8ToAnsi(utf8); };
     os::sim::Settings& settings = machine.settings();
     settings.versionWord = file.versionWord;

@@ -37,7 +37,8 @@ struct MachineFile {
     int screenWidth = 1024, screenHeight = 768;
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string systemDirectory = "C:\\WINDOWS\\SYSTEM32";
-    uint32_t codePage = 936;
+    uint32_t codePage = 936;     // the ANSI code page
+    uint32_t oemCodePage = 0;    // 0: the same as codePage
     std::string setupFolder = "E:\\";
     // Without a [Drives] section: a fixed C: with ample space and the CD-ROM E:.
     std::vector<MachineDrive> drives = {{'C', os::DriveType::Fixed, 102400}, {'E', os::DriveType::CdRom, 0}};

@@ -2,6 +2,7 @@
 // comments of every awkward length, item order, names and lookup, mask matching, and damaged files.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -224,7 +225,39 @@ TEST(Items, NamesDifferingInCaseAreAllKeptAndLookupIgnoresCase) {
     EXPECT_EQ(archive::TArArchiveList::BucketOf("abc"), archive::TArArchiveList::BucketOf("ABC"));
 }
 
+// Names that share one bucket: each item added goes to the front of its bucket's chain, and lookup walks
+// the chain comparing whole names, so every one of them is found, the first added too.
 TEST(Items, LookupKeepsEveryItemAmongManyInOneBucketChain) {
+    std::vector<std::string> sameBucket;
+    const uint32_t bucket = archive::TArArchiveList::BucketOf("FILE0.TXT");
+    for (int i = 0; sameBucket.size() < 12; ++i) {
+        std::string name = "FILE" + std::to_string(i) + ".TXT";
+        if (archive::TArArchiveList::BucketOf(name) == bucket) sameBucket.push_back(name);
+    }
+    archive::TArArchiveList list;
+    for (const std::string& name : sameBucket) {
+        auto item = std::make_unique<archive::TArZipItem>();
+        item->SetFileName(name);
+        list.Add(std::move(item));
+    }
+    ASSERT_EQ(list.Count(), 12);
+    for (size_t i = 0; i < sameBucket.size(); ++i) {
+        std::string lower = sameBucket[i];
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(list.Find(lower), list.Get(static_cast<int>(i))) << sameBucket[i];
+    }
+    // A name of the same bucket that is not in the list.
+    std::string absent;
+    for (int i = 100000; absent.empty(); ++i) {
+        std::string name = "FILE" + std::to_string(i) + ".TXT";
+        if (archive::TArArchiveList::BucketOf(name) == bucket) absent = name;
+    }
+    EXPECT_EQ(list.Find(absent), nullptr);
+    list.Clear();
+    EXPECT_EQ(list.Find(sameBucket[0]), nullptr);
+}
+
+TEST(Items, LookupFindsEveryItemAmongThousands) {
     archive::TArArchiveList list;
     for (int i = 0; i < 5000; ++i) {
         auto item = std::make_unique<archive::TArZipItem>();
@@ -236,6 +269,15 @@ TEST(Items, LookupKeepsEveryItemAmongManyInOneBucketChain) {
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item, list.Get(i));
     }
+}
+
+// The bucket is the PJW/ELF hash of the upper-cased name modulo 1021; values worked out by hand, the
+// long name folding its top bits back in.
+TEST(Items, BucketIsThePjwHashOfTheUpperCasedName) {
+    EXPECT_EQ(archive::TArArchiveList::BucketOf("A"), 65u);
+    EXPECT_EQ(archive::TArArchiveList::BucketOf("readme.txt"), 152260740u % 1021);
+    EXPECT_EQ(archive::TArArchiveList::BucketOf("Program Files/Subdir/LongName.dll"), 131350380u % 1021);
+    EXPECT_EQ(archive::TArArchiveList::BucketOf(""), 0u);
 }
 
 bool Matches(const std::string& name, const std::string& mask) {

@@ -9,6 +9,7 @@
 #include "archive/errors.h"
 #include "archive/hooks.h"
 #include "archive/meters.h"
+#include "archive/progress.h"
 #include "archive/unzipper.h"
 #include "support/test_machine.h"
 #include "support/zip_builder.h"
@@ -121,6 +122,15 @@ TEST(Progress, LoadingReportsEntriesAgainstTheEndRecordsTotal) {
         EXPECT_EQ(unzipper.Count(), 3);
         EXPECT_EQ(reported, c.expected) << c.total;
     }
+}
+
+// The directory's extent, not its end record, decides how many entries are read: a directory of tens of
+// millions of entries against a total of at most 65,535 must not overflow before the division.
+TEST(Progress, LoadingPercentageOfHugeDirectories) {
+    EXPECT_EQ(archive::ArLoadingProgress(30000000, 1000), uint8_t(3000000));  // its low byte, 192
+    EXPECT_EQ(archive::ArLoadingProgress(30000000, 65535), uint8_t(45777));
+    EXPECT_EQ(archive::ArLoadingProgress(65535, 65535), 100);
+    EXPECT_EQ(archive::ArLoadingProgress(100000, 0), 0);
 }
 
 TEST(Progress, ItemProgressStartsAtZeroForEachItem) {

@@ -264,6 +264,96 @@ TEST(RemovableDisks, ItemOnAnotherDiskCancelled) {
     EXPECT_EQ(unzipper.Status(), archive::TArArchiveStatus::asInvalid);
     EXPECT_EQ(boxes.shown, std::vector<std::string>{"Insert floppy: Insert disk number 1 of the spanned disk set"});
 }
+
+// A drive whose disk can be changed: each disk is a folder of its own holding SETUP.DAT, and inserting one
+// maps the removable drive R: onto it, as changing floppies would.
+class DiskDrive {
+public:
+    explicit DiskDrive(const std::vector<std::vector<uint8_t>>& disks) {
+        for (const auto& disk : disks) {
+            std::string folder = test_support::MakeTempDir();
+            test_support::WriteFile(folder + "\\SETUP.DAT", disk);
+            std::optional<std::string> host = Sim().hostPath(folder);
+            EXPECT_TRUE(host.has_value());
+            hosts_.push_back(host.value_or(""));
+        }
+    }
+    // Disk number counts from 0.
+    void Insert(size_t disk) {
+        Sim().addDrive('R', {os::DriveType::Removable, hosts_.at(disk)});
+        inDrive = disk;
+    }
+    size_t inDrive = 0;
+
+private:
+    static os::sim::SimMachine& Sim() { return static_cast<os::sim::SimMachine&>(os::machine()); }
+    std::vector<std::string> hosts_;
+};
+
+// Three disks: C on the first, A running from the first onto the second, B on the second, the directory
+// on the third. The directory lists A, C, B: after A the drive holds the second disk, so C needs the first
+// one again and B the second.
+TEST(RemovableDisks, RequestsFollowTheDiskInTheDrive) {
+    ZipBuilder zip;
+    zip.spannedMarker = true;
+    zip.Add("A.TXT", Pattern(3000, 'a'));
+    zip.Add("B.TXT", Pattern(900, 'b')).method = 8;
+    zip.Add("C.TXT", Pattern(1200, 'c'));
+    zip.fileOrder = {2, 0, 1};
+    zip.directoryOrder = {0, 2, 1};
+    test_support::ZipLayout layout = zip.Layout();
+    DiskDrive drive(zip.BuildVolumes({layout.localOffsets[0] + 30 + 5 + 1500, layout.directoryOffset}));
+    drive.Insert(0);
+
+    MessageBoxes boxes(archive::kMbCancel);
+    std::vector<std::string> requests;
+    TArUnZipper unzipper;
+    unzipper.OnRequestLastDisk = [&](void*, bool& abort) {
+        requests.push_back("last");
+        drive.Insert(2);
+        abort = false;
+    };
+    bool refuse = false;
+    unzipper.OnRequestNthDisk = [&](void*, uint8_t disk, bool& abort) {
+        requests.push_back(std::to_string(disk));
+        abort = refuse;
+        if (!refuse) drive.Insert(size_t(disk) - 1);
+    };
+    unzipper.SetFileName("R:\\SETUP.DAT");
+    EXPECT_TRUE(unzipper.Spanned());
+    ASSERT_EQ(unzipper.Count(), 3);
+    EXPECT_EQ(requests, std::vector<std::string>{"last"});
+
+    std::string out = test_support::MakeTempDir();
+    std::vector<int> failures;
+    unzipper.OnProcessItemFailure = [&](void*, archive::TArArchiveItem*, archive::TArProcessType,
+                                        archive::TArErrorClass, int code) { failures.push_back(code); };
+    unzipper.SetBaseDirectory(out);
+    unzipper.ExtractFiles("*.*");
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(ReadText(out + "\\A.TXT"), Pattern(3000, 'a'));
+    EXPECT_EQ(ReadText(out + "\\B.TXT"), Pattern(900, 'b'));
+    EXPECT_EQ(ReadText(out + "\\C.TXT"), Pattern(1200, 'c'));
+    // A asks for the first disk and, reading on, for the second; C for the first again; B for the second.
+    // No request names the disk already in the drive.
+    EXPECT_EQ(requests, (std::vector<std::string>{"last", "1", "2", "1", "2"}));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // Extracting again starts from the second disk, still in the drive.
+    requests.clear();
+    unzipper.SetBaseDirectory(test_support::MakeTempDir());
+    unzipper.ExtractFiles("*.*");
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(requests, (std::vector<std::string>{"1", "2", "1", "2"}));
+
+    // Refusing the disk an item needs: that item fails as aborted, and the archive goes invalid.
+    refuse = true;
+    requests.clear();
+    unzipper.ExtractFiles("A.TXT");
+    EXPECT_EQ(requests, std::vector<std::string>{"1"});
+    EXPECT_EQ(failures, std::vector<int>{archive::kArUserAbort});
+    EXPECT_EQ(unzipper.Status(), archive::TArArchiveStatus::asInvalid);
+}
 #endif
 
 }  // namespace

@@ -4,8 +4,13 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
+#include "archive/unzipper.h"
 #include "os/sim/sim_machine.h"
 #include "setupcheck/machine_file.h"
+#include "support/test_machine.h"
+#include "support/zip_builder.h"
 
 using setupcheck::MachineFile;
 using setupcheck::MachineFileError;
@@ -64,6 +69,7 @@ TEST(MachineFile, WithoutKeysTheDefaultMachine) {
     EXPECT_EQ(file.screenWidth, 1024);
     EXPECT_EQ(file.systemDirectory, "C:\\WINDOWS\\SYSTEM32");
     EXPECT_EQ(file.codePage, 936u);
+    EXPECT_EQ(file.oemCodePage, 0u);  // the same as CodePage
     EXPECT_EQ(file.setupFolder, "E:\\");
     ASSERT_EQ(file.drives.size(), 2u);
     EXPECT_EQ(file.drives[0].type, os::DriveType::Fixed);
@@ -143,4 +149,66 @@ TEST(MachineFile, TheUsersShellFoldersAreThereUnlessTheFileGivesThem) {
     EXPECT_EQ(folder(given, "Programs"), "");
     EXPECT_EQ(folder(given, "Startup"), "C:\\Documents and Settings\\Administrator\\「开始」菜单\\程序\\启动");
     rmdir(root.c_str());
+}
+
+// A Western European machine: ANSI 1252, OEM 437. Names stored in a package are OEM bytes and become ANSI
+// names; the base directory the caller gives is ANSI already and must reach the disk unchanged, also on
+// the second extraction. "é" is 0x82 in OEM 437 and 0xE9 in ANSI 1252, "ö" 0x94 and 0xF6.
+TEST(MachineFile, OemCodePageRunsAMachineWhoseCodePagesDiffer) {
+    MachineFile file = ParseMachineFile("[Machine]\nCodePage=1252\nOemCodePage=437\n[Drives]\nC=fixed,100\n");
+    EXPECT_EQ(file.codePage, 1252u);
+    EXPECT_EQ(file.oemCodePage, 437u);
+    EXPECT_NE(ErrorOf("[Machine]\nOemCodePage=latin\n").find("line 2: OemCodePage is not a number"), std::string::npos);
+
+    char pattern[] = "/tmp/ts-machine-file-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    os::sim::SimMachine same;
+    setupcheck::ApplyMachineFile(ParseMachineFile("[Machine]\nCodePage=1252\n"), same, [&](char) { return root; });
+    EXPECT_EQ(same.codePage().oemCodePage(), 1252u);
+
+    os::sim::SimMachine machine;
+    setupcheck::ApplyMachineFile(file, machine, [&](char) { return root; });
+    EXPECT_EQ(machine.codePage().ansiCodePage(), 1252u);
+    EXPECT_EQ(machine.codePage().oemCodePage(), 437u);
+    EXPECT_EQ(machine.codePage().oemToAnsi("Caf\x82"), "Caf\xE9");
+
+    struct Installed {
+        explicit Installed(os::Machine* machine) : previous(os::setMachine(machine)) {}
+        ~Installed() { os::setMachine(previous); }
+        os::Machine* previous;
+    } installed(&machine);
+
+    test_support::ZipBuilder builder;
+    builder.Add("Caf\x82.txt", "stored in OEM bytes");
+    builder.Add("K\x94ln/Men\x81.txt", "in an OEM-named folder");  // "ü" is 0x81 in OEM 437, 0xFC in ANSI
+    ASSERT_TRUE(machine.files().createDirectory("C:\\pack"));
+    test_support::WriteFile("C:\\pack\\SETUP.DAT", builder.Build());
+
+    // Taken for OEM bytes, "Köln" would become "K÷ln". "Café" would become "CafΘ", which has no ANSI 1252
+    // form: Windows writes a best-fit letter for it, the simulated machine keeps such a name unchanged.
+    for (const std::string& base : {std::string("C:\\Caf\xE9"), std::string("C:\\K\xF6ln")}) {
+        SCOPED_TRACE(base);
+        ASSERT_TRUE(machine.files().createDirectory(base));
+        archive::TArUnZipper zip;
+        zip.SetExtractOptions(archive::eoCreateDirs | archive::eoRestorePath);
+        std::vector<int> failures;
+        zip.OnProcessItemFailure = [&](void*, archive::TArArchiveItem*, archive::TArProcessType,
+                                       archive::TArErrorClass, int code) { failures.push_back(code); };
+        zip.SetBaseDirectory(base);
+        zip.SetFileName("C:\\pack\\SETUP.DAT");
+        ASSERT_EQ(zip.Count(), 2);
+        EXPECT_EQ(zip.GetItem(0)->GetFileName(), "Caf\xE9.txt");
+        for (int run = 0; run < 2; ++run) {
+            zip.ExtractFiles("*.*");
+            EXPECT_EQ(zip.BaseDirectory(), base);
+        }
+        EXPECT_TRUE(failures.empty());
+        EXPECT_TRUE(test_support::FileExists(base + "\\Caf\xE9.txt"));
+        EXPECT_TRUE(test_support::FileExists(base + "\\K\xF6ln\\Men\xFC.txt"));
+    }
+    // On the host the names are UTF-8.
+    EXPECT_TRUE(std::filesystem::exists(root + "/Caf\xC3\xA9/Caf\xC3\xA9.txt"));
+    EXPECT_TRUE(std::filesystem::exists(root + "/K\xC3\xB6ln/K\xC3\xB6ln/Men\xC3\xBC.txt"));
+    std::filesystem::remove_all(root);
 }
