@@ -39,12 +39,22 @@ const BootFile kConfigSys{"C:\\CONFIG.SYS", "C:\\CONFIG.CHT", "修改配置文�
 
 enum class BackupResult { Made, NoSource, Failed };
 
-// Saves source as backup, byte for byte, replacing an earlier backup. The backup is created before the
-// source is opened, so a missing source leaves an empty backup behind. A backup that cannot be created or
-// written completely while the source exists is Failed: the file must not be changed without its copy.
+// True when the last failed call of the file system found nothing under the name: only then may a file be
+// taken for missing. Any other failure (no access, a sharing violation, a folder of that name) means
+// something is there that the step cannot read.
+bool LastCallFoundNothing() {
+    const uint32_t error = os::files().lastError();
+    return error == os::kErrorFileNotFound || error == os::kErrorPathNotFound;
+}
+
+// Saves source as backup, byte for byte, replacing an earlier backup. A missing source leaves an empty
+// backup behind. A source that exists but cannot be read, or a backup that cannot be created or written
+// completely, is Failed: the file must not be changed without its copy. An unreadable source leaves an
+// earlier backup as it was.
 BackupResult MakeBackup(const std::string& source, const std::string& backup) {
-    std::unique_ptr<os::File> out = os::files().createFile(backup);
     std::unique_ptr<os::File> in = os::files().openFile(source, os::kOpenRead | os::kShareDenyNone);
+    if (!in && !LastCallFoundNothing()) return BackupResult::Failed;
+    std::unique_ptr<os::File> out = os::files().createFile(backup);
     if (!in) return BackupResult::NoSource;
     if (!out) return BackupResult::Failed;
     std::vector<char> buffer(64 * 1024);
@@ -57,10 +67,12 @@ BackupResult MakeBackup(const std::string& source, const std::string& backup) {
 }
 
 // Opens path for appending, without its read-only attribute; creates it when it does not exist. A file
-// that exists but cannot be opened is never created anew (that would empty it): null then.
+// that exists but cannot be opened, or whose attributes cannot be read, is never created anew (that would
+// empty it): null then.
 std::unique_ptr<os::File> OpenForAppending(const std::string& path) {
     const uint32_t attributes = os::files().getFileAttributes(path);
-    if (attributes == os::kInvalidAttributes) return os::files().createFile(path);
+    if (attributes == os::kInvalidAttributes)
+        return LastCallFoundNothing() ? os::files().createFile(path) : nullptr;
     if (attributes & os::kAttrReadOnly) {
         const uint32_t writable = attributes & ~uint32_t(os::kAttrReadOnly);
         os::files().setFileAttributes(path, writable ? writable : uint32_t(os::kAttrNormal));

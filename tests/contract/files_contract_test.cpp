@@ -1,5 +1,6 @@
-// Contract of the port's files: open/create/read/write/seek, errors of missing names, sharing, attributes,
-// directories, copy and move, case-insensitive names. Runs against the simulated and the real machine.
+// Contract of the port's files: open/create/read/write/seek, errors of missing names, sharing, attributes
+// (read-only, hidden and system files), directories, copy and move, case-insensitive names. Runs against the
+// simulated and the real machine.
 #include "contract_support.h"
 
 namespace contract {
@@ -169,6 +170,68 @@ TEST_F(Files, AttributesAndReadOnlyFiles) {
     EXPECT_EQ(fs().getFileAttributes(Path("r.txt")) & os::kAttrReadOnly, 0u);
     EXPECT_TRUE(fs().deleteFile(Path("r.txt")));
     EXPECT_FALSE(test_support::FileExists(Path("r.txt")));
+}
+
+// Hidden and system files are opened for writing, replaced by a copy whose source carries the same
+// attributes, and deleted, as any other file; clearing the attributes makes them ordinary files again.
+TEST_F(Files, HiddenAndSystemFilesAreWrittenCopiedOverAndDeleted) {
+    for (uint32_t attribute : {uint32_t(os::kAttrHidden), uint32_t(os::kAttrSystem),
+                               uint32_t(os::kAttrHidden | os::kAttrSystem)}) {
+        SCOPED_TRACE(attribute);
+        Put("guarded.txt", "keep");
+        ASSERT_TRUE(fs().setFileAttributes(Path("guarded.txt"), attribute));
+        EXPECT_EQ(fs().getFileAttributes(Path("guarded.txt")) & attribute, attribute);
+        {
+            auto file = fs().openFile(Path("guarded.txt"), os::kOpenReadWrite);
+            ASSERT_TRUE(file) << "opening an existing file for writing is allowed";
+            EXPECT_EQ(file->write("K", 1), 1);
+        }
+        EXPECT_EQ(Get(Path("guarded.txt")), "Keep");
+
+        Put("plain.txt", "plain");
+        ASSERT_TRUE(fs().setFileAttributes(Path("plain.txt"), attribute));
+        EXPECT_TRUE(fs().copyFile(Path("plain.txt"), Path("guarded.txt"), false));
+        EXPECT_EQ(Get(Path("guarded.txt")), "plain");
+        EXPECT_EQ(fs().getFileAttributes(Path("guarded.txt")) & attribute, attribute);
+        EXPECT_TRUE(fs().deleteFile(Path("plain.txt")));
+        EXPECT_TRUE(fs().deleteFile(Path("guarded.txt")));
+        EXPECT_FALSE(test_support::FileExists(Path("guarded.txt")));
+
+        Put("guarded.txt", "again");
+        ASSERT_TRUE(fs().setFileAttributes(Path("guarded.txt"), attribute));
+        ASSERT_TRUE(fs().setFileAttributes(Path("guarded.txt"), os::kAttrNormal));
+        EXPECT_TRUE(fs().createFile(Path("guarded.txt")));
+        EXPECT_EQ(Get(Path("guarded.txt")), "");
+        EXPECT_TRUE(fs().deleteFile(Path("guarded.txt")));
+    }
+}
+
+// CreateFile with CREATE_ALWAYS and normal attributes fails with ERROR_ACCESS_DENIED on an existing hidden
+// or system file (the CreateFile documentation says so); CopyFile creates its target with the source's
+// attributes, so a plain source does not replace such a file either. The file keeps its bytes. Wine 8
+// replaces the file instead, so this runs on the simulation only, which follows Windows.
+TEST_F(Files, WindowsDoesNotReplaceHiddenOrSystemFilesByCreate) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine 8 replaces hidden and system files on CREATE_ALWAYS; Windows refuses";
+#endif
+    for (uint32_t attribute : {uint32_t(os::kAttrHidden), uint32_t(os::kAttrSystem),
+                               uint32_t(os::kAttrHidden | os::kAttrSystem)}) {
+        SCOPED_TRACE(attribute);
+        Put("guarded.txt", "keep");
+        ASSERT_TRUE(fs().setFileAttributes(Path("guarded.txt"), attribute));
+        EXPECT_FALSE(fs().createFile(Path("guarded.txt")));
+        EXPECT_EQ(fs().lastError(), os::kErrorAccessDenied);
+        EXPECT_EQ(Get(Path("guarded.txt")), "keep");
+
+        Put("plain.txt", "plain");
+        EXPECT_FALSE(fs().copyFile(Path("plain.txt"), Path("guarded.txt"), false));
+        EXPECT_EQ(fs().lastError(), os::kErrorAccessDenied);
+        EXPECT_EQ(Get(Path("guarded.txt")), "keep");
+        EXPECT_EQ(fs().getFileAttributes(Path("guarded.txt")) & attribute, attribute);
+
+        EXPECT_TRUE(fs().deleteFile(Path("plain.txt")));
+        EXPECT_TRUE(fs().deleteFile(Path("guarded.txt")));
+    }
 }
 
 TEST_F(Files, Directories) {

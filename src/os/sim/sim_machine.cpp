@@ -388,7 +388,7 @@ public:
     }
 
     std::unique_ptr<File> createFile(const std::string& path) override {
-        return create(path, kRead | kWrite, 0);
+        return create(path, kRead | kWrite, 0, kAttrNormal);
     }
 
     uint32_t getFileAttributes(const std::string& path) override {
@@ -445,12 +445,15 @@ public:
         return true;
     }
 
-    // Copies content, last-write time and attributes. The target is written while the source is open.
+    // Copies content, last-write time and attributes. The target is written while the source is open; it
+    // is created with the source's attributes, so a hidden or system target is replaced only by a source
+    // that is so too.
     bool copyFile(const std::string& from, const std::string& to, bool failIfExists) override {
         auto source = openFile(from, kOpenRead | kShareDenyWrite);
         if (!source) return false;
+        const uint32_t sourceAttributes = getFileAttributes(from);
         if (failIfExists && getFileAttributes(to) != kInvalidAttributes) return Fail(kErrorFileExists);
-        auto target = create(to, kWrite, kRead);
+        auto target = create(to, kWrite, kRead, sourceAttributes);
         if (!target) return false;
         std::vector<char> buffer(65536);
         for (;;) {
@@ -619,13 +622,17 @@ private:
         return std::make_unique<SimFile>(s_, id, fd, (access & kRead) != 0, (access & kWrite) != 0);
     }
 
-    // CreateFile with CREATE_ALWAYS: a new file, or an existing one truncated with fresh attributes.
-    std::unique_ptr<File> create(const std::string& path, uint32_t access, uint32_t share) {
+    // CreateFile with CREATE_ALWAYS and the given attributes: a new file, or an existing one truncated with
+    // fresh attributes. Windows refuses to replace a read-only file, and a hidden or system one unless the
+    // given attributes carry its hidden and system bits too.
+    std::unique_ptr<File> create(const std::string& path, uint32_t access, uint32_t share, uint32_t attributes) {
         auto host = hostForNew(path);
         if (!host) return nullptr;
         struct stat st {};
         if (::stat(host->c_str(), &st) == 0) {
-            if (S_ISDIR(st.st_mode) || (attributesOf(*host, false) & kAttrReadOnly))
+            const uint32_t existing = attributesOf(*host, false);
+            const uint32_t guarded = existing & (kAttrHidden | kAttrSystem);
+            if (S_ISDIR(st.st_mode) || (existing & kAttrReadOnly) || (guarded & ~attributes) != 0)
                 return Fail(kErrorAccessDenied), nullptr;
             if (!shareable(*host, access, share)) return Fail(kErrorSharingViolation), nullptr;
         }

@@ -1,12 +1,15 @@
 // C:\AUTOEXEC.BAT and C:\CONFIG.SYS: PATH lines in short form, the chosen products' lines appended after
-// a backup, the two refused backups and where each leaves the stage, and what no line or a long line does.
+// a backup, the two refused backups and where each leaves the stage, and what no line or a long line does;
+// files that exist but cannot be read or looked up, and backups that break off.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "install/boot_files.h"
+#include "install/faulty_machine.h"
 #include "install/stage_fixture.h"
 #include "rtl/strings.h"
 #include "support/test_machine.h"
@@ -225,19 +228,119 @@ TEST_F(BootFiles, LinesReplaceAnEndOfFileMarkAtTheEnd) {
     EXPECT_EQ(ReadText(kBatBackup), before);
 }
 
-// A file that exists but cannot be opened (a folder of that name): noted, never replaced, no message; the
-// stage goes on.
+// A file that exists but cannot be opened for appending (a folder of that name), in a step with no line
+// to append and so no backup: noted, never replaced, no message; the stage goes on.
 TEST_F(BootFiles, FileThatCannotBeOpenedIsNotedAndTheStageGoesOn) {
     ASSERT_TRUE(os::files().createDirectory(kBat));
-    BatLines(0, {"REM lost"});
     CfgLines(0, {"FILES=40"});
     Table().ConfigureEnvironment();
     EXPECT_EQ(std::count_if(failures.begin(), failures.end(),
                             [](const std::string& what) { return what.find(kBat) != std::string::npos; }),
               1);
     EXPECT_EQ(os::files().getFileAttributes(kBat) & os::kAttrDirectory, uint32_t(os::kAttrDirectory));
-    EXPECT_TRUE(BoxesSaying("修改批处理文件错误!").empty());
+    EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(ReadText(kSys), "\r\nFILES=40");
+}
+
+// --- Sources that exist but cannot be read ---
+
+// Only "not found" means there is no file: a file that cannot be opened for reading cannot be saved, so
+// it counts as a refused backup, with the step's box and rule, and receives no line. An earlier backup
+// is left as it was.
+TEST_F(BootFiles, SourceThatCannotBeReadIsARefusedBackupAndReceivesNoLine) {
+    test_support::WriteFile(kBat, "@ECHO OFF");
+    test_support::WriteFile(kBatBackup, "earlier backup");
+    BatLines(0, {"REM never"});
+    CfgLines(0, {"FILES=40"});
+    {
+        FaultyMachine faulty;  // reading is refused, writing would be allowed
+        faulty.FailReadOpen(kBat, os::kErrorAccessDenied);
+        Table().ConfigureEnvironment();
+    }
+    EXPECT_EQ(BoxesSaying("修改批处理文件错误!").size(), 1u);
+    EXPECT_EQ(ReadText(kBat), "@ECHO OFF");
+    EXPECT_EQ(ReadText(kBatBackup), "earlier backup");
+    EXPECT_EQ(ReadText(kSys), "\r\nFILES=40") << "AUTOEXEC.BAT's refusal skips only its own step";
+}
+
+// Held open without sharing by another program: CONFIG.SYS cannot be read, so the stage ends with its box.
+TEST_F(BootFiles, LockedConfigSysIsARefusedBackup) {
+    test_support::WriteFile(kSys, "FILES=40");
+    CfgLines(0, {"BUFFERS=20"});
+    {
+        std::unique_ptr<os::File> lock = os::files().openFile(kSys, os::kOpenReadWrite | os::kShareExclusive);
+        ASSERT_TRUE(lock);
+        Table().EditConfigSys();
+    }
+    const auto boxes = BoxesSaying("修改配置文件错误!");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "提示!");
+    EXPECT_EQ(ReadText(kSys), "FILES=40");
+    EXPECT_TRUE(failures.empty()) << "the box is the report";
+}
+
+// A folder named AUTOEXEC.BAT exists and cannot be read: with lines to append, that is a refused backup.
+TEST_F(BootFiles, FolderInPlaceOfTheFileIsARefusedBackupWhenThereAreLines) {
+    ASSERT_TRUE(os::files().createDirectory(kBat));
+    BatLines(0, {"REM lost"});
+    Table().EditAutoexecBat();
+    EXPECT_EQ(BoxesSaying("修改批处理文件错误!").size(), 1u);
+    EXPECT_EQ(os::files().getFileAttributes(kBat) & os::kAttrDirectory, uint32_t(os::kAttrDirectory));
+}
+
+// An attribute lookup that fails for another reason than "not found" does not make the file missing: it
+// is not created anew (which would empty it), with or without a backup; the failure is noted.
+TEST_F(BootFiles, FailedAttributeLookupNeverEmptiesTheFile) {
+    test_support::WriteFile(kBat, "@ECHO OFF");
+    test_support::WriteFile(kSys, "FILES=40");
+    BatLines(0, {"REM more"});  // CONFIG.SYS has no line: no backup of it is made
+    {
+        FaultyMachine faulty;
+        faulty.FailAttributes(kBat, os::kErrorAccessDenied);
+        faulty.FailAttributes(kSys, os::kErrorSharingViolation);
+        Table().ConfigureEnvironment();
+    }
+    EXPECT_EQ(ReadText(kBat), "@ECHO OFF");
+    EXPECT_EQ(ReadText(kBatBackup), "@ECHO OFF");
+    EXPECT_EQ(ReadText(kSys), "FILES=40");
+    for (const char* path : {kBat, kSys})
+        EXPECT_EQ(std::count_if(failures.begin(), failures.end(),
+                                [path](const std::string& what) { return what.find(path) != std::string::npos; }),
+                  1)
+            << path;
+    EXPECT_TRUE(Boxes().empty());
+}
+
+// --- Backups ---
+
+TEST_F(BootFiles, AnEarlierBackupIsReplacedWhole) {
+    test_support::WriteFile(kSys, "FILES=40");
+    test_support::WriteFile(kSysBackup, "a longer backup of an earlier installation");
+    CfgLines(0, {"BUFFERS=20"});
+    Table().EditConfigSys();
+    EXPECT_EQ(ReadText(kSysBackup), "FILES=40");
+    EXPECT_EQ(ReadText(kSys), "FILES=40\r\nBUFFERS=20");
+}
+
+// A backup that breaks off part-way (the disk fills up, the source cannot be read to its end) is a refused
+// backup: the box, and the file keeps its bytes. The source is longer than one copy buffer.
+TEST_F(BootFiles, BackupFailingPartWayIsARefusedBackup) {
+    std::string before(100000, 'x');
+    for (size_t i = 0; i < before.size(); i += 80) before.replace(i, 2, "\r\n");
+    test_support::WriteFile(kBat, before);
+    test_support::WriteFile(kSys, before);
+    BatLines(0, {"REM never"});
+    CfgLines(0, {"REM never either"});
+    {
+        FaultyMachine faulty;
+        faulty.LimitWrites(kBatBackup, 70000);
+        faulty.LimitReads(kSys, 70000);
+        Table().ConfigureEnvironment();
+    }
+    EXPECT_EQ(BoxesSaying("修改批处理文件错误!").size(), 1u);
+    EXPECT_EQ(BoxesSaying("修改配置文件错误!").size(), 1u);
+    EXPECT_EQ(ReadText(kBat), before);
+    EXPECT_EQ(ReadText(kSys), before);
 }
 
 }  // namespace

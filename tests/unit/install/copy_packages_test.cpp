@@ -1,8 +1,9 @@
 // The copy stage: the gauge's package count, where packages are extracted, what is recorded for the
 // uninstaller, the module display (title, lines, picture), old copies replaced, stored names that lead
-// outside the target, and packages with a wrong password. The windows are created on a three-product
-// medium as the program creates them; each test fills the modules and packages it needs in the table and
-// writes the packages (encrypted with the medium's password) into the setup folder.
+// outside the target, packages with a wrong password and target directories that cannot be made. The
+// windows are created on a three-product medium as the program creates them; each test fills the modules
+// and packages it needs in the table and writes the packages (encrypted with the medium's password) into
+// the setup folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -339,6 +340,56 @@ TEST_F(CopyStage, WrongPasswordBeforeFurtherItemsEndsTheStageWithTheComponentsEr
     EXPECT_EQ(Table().CGauge1.Progress(), 0);
     EXPECT_TRUE(Recorded(0).empty());
     EXPECT_TRUE(extracted.empty());
+}
+
+// --- Target directories that cannot be made ---
+
+// A file stands where the first package's directory should go: the stage cannot make it, the component
+// refuses the missing directory when the package is opened, and the stage and the sequence end there.
+TEST_F(CopyStage, MissingBaseDirectoryOfTheFirstPackageEndsTheStageWithTheComponentsError) {
+    test_support::WriteFile(folder + "\\Shop", std::string("a file, not a folder"));
+    Package("shop.dat", {{"shop.exe", "MZ"}});
+    Package("tools.dat", {{"tools.exe", "MZ"}});
+    Choose("xx-");
+    Module(0, 0, 1, {{"", "shop.dat"}});
+    Module(1, 0, 1, {{"", "tools.dat"}});
+    Public(1, folder + "\\Common", "tools.dat");
+
+    try {
+        Table().CopyPackages();
+        ADD_FAILURE() << "the stage went on";
+    } catch (const archive::EArNoSuchDirectory& e) {
+        EXPECT_EQ(e.Message(), "Directory does not exist");
+    }
+
+    EXPECT_FALSE(Exists(paths[1] + "\\tools.exe"));
+    EXPECT_FALSE(Exists(folder + "\\Common\\tools.exe"));
+    EXPECT_EQ(Table().CGauge1.Progress(), 0);
+    EXPECT_TRUE(Recorded(0).empty());
+    EXPECT_TRUE(extracted.empty());
+}
+
+// The second package's directory is blocked while the first package is still open in the component: the
+// component refuses it as the base directory is set. The first package stays extracted and recorded.
+TEST_F(CopyStage, MissingBaseDirectoryOfALaterPackageEndsTheStageAfterTheEarlierOnes) {
+    Package("main.dat", {{"main.exe", "MZ"}});
+    Package("bin.dat", {{"lib.dll", "MZ"}});
+    Package("tools.dat", {{"tools.exe", "MZ"}});
+    os::files().createDirectory(folder + "\\Shop");
+    os::files().createDirectory(paths[0]);
+    test_support::WriteFile(paths[0] + "\\bin", std::string("a file, not a folder"));
+    Choose("xx-");
+    Module(0, 0, 1, {{"", "main.dat"}, {"bin", "bin.dat"}});
+    Module(1, 0, 1, {{"", "tools.dat"}});
+
+    EXPECT_THROW(Table().CopyPackages(), archive::EArNoSuchDirectory);
+
+    EXPECT_EQ(ReadText(paths[0] + "\\main.exe"), "MZ");
+    EXPECT_EQ(extracted, std::vector<std::string>{"main.dat@0/1of3"});
+    EXPECT_EQ(Recorded(0).size(), 1u);
+    EXPECT_EQ(ReadText(paths[0] + "\\bin"), "a file, not a folder");
+    EXPECT_FALSE(Exists(paths[1] + "\\tools.exe"));
+    EXPECT_EQ(Table().CGauge1.Progress(), 1);
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // The program group: shortcut folders from the user's Shell Folders, the links of the chosen products
-// with their targets' macros replaced, the Startup group, missing targets, failed saves, the gauge and
-// COM; and the directory-path helper shared with the copy stage. The windows are created on a
-// two-product medium as the program creates them; the user's Programs and Startup folders point into
+// with their targets' macros replaced, the Startup group, missing targets, failed saves, the gauge, COM
+// and the status line; and the directory-path helper shared with the copy stage. The windows are created
+// on a two-product medium as the program creates them; the user's Programs and Startup folders point into
 // the test's folder for the duration of a test.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "install/stage_fixture.h"
 #include "support/test_machine.h"
+#include "vcl/backend.h"
 #include "vcl/dialogs.h"
 
 #ifndef _WIN32
@@ -135,6 +139,50 @@ TEST_F(ProgramGroup, ALinkThatCannotBeSavedIsReportedAndTheStageGoesOn) {
     EXPECT_EQ(Boxes()[0].flags, unsigned(vcl::mbOK | vcl::mbIconWarning));
     EXPECT_TRUE(Exists(programs + "\\商店\\Help.LNK"));
     EXPECT_TRUE(failures.empty()) << "the box is the report";
+}
+
+// The captions the status line showed: those it had whenever it was painted. Everything else is the
+// fixture's headless backend.
+class StatusRecorder : public vcl::Backend {
+public:
+    StatusRecorder(vcl::Backend& inner, const vcl::TControl& status) : inner_(inner), status_(status) {}
+    std::vector<std::string> shown;
+
+    void CreateHandle(vcl::TWinControl& control) override { inner_.CreateHandle(control); }
+    void DestroyHandle(vcl::TWinControl& control) override { inner_.DestroyHandle(control); }
+    void ControlDestroyed(vcl::TControl& control) override { inner_.ControlDestroyed(control); }
+    void Changed(vcl::TControl& control, vcl::TChange what) override { inner_.Changed(control, what); }
+    void PaintNow(vcl::TControl& control) override {
+        if (&control == &status_) shown.push_back(status_.Caption());
+        inner_.PaintNow(control);
+    }
+    int FrameWidth(const vcl::TForm& form) override { return inner_.FrameWidth(form); }
+    int FrameHeight(const vcl::TForm& form) override { return inner_.FrameHeight(form); }
+    void HandleMessage(vcl::TForm* modalForm) override { inner_.HandleMessage(modalForm); }
+    void ProcessMessages() override { inner_.ProcessMessages(); }
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
+        return inner_.ShowMessageBox(text, caption, flags);
+    }
+    bool BrowseForFolder(const std::string& title, std::string& path) override {
+        return inner_.BrowseForFolder(title, path);
+    }
+    void TimerChanged(vcl::TTimer& timer) override { inner_.TimerChanged(timer); }
+    void TimerDestroyed(vcl::TTimer& timer) override { inner_.TimerDestroyed(timer); }
+
+private:
+    vcl::Backend& inner_;
+    const vcl::TControl& status_;
+};
+
+// The user sees the group being made, then the shortcuts: each text is painted as it is set.
+TEST_F(ProgramGroup, StatusLineShowsTheGroupAndThenTheShortcuts) {
+    Choose("x-");
+    Shortcuts({{1, "_MAINPATH_1\\bin\\shop.exe", "", "商店"}});
+    StatusRecorder recorder(backend, Table().Label5);
+    vcl::SetBackend(&recorder);
+    Table().CreateProgramGroup();
+    vcl::SetBackend(&backend);
+    EXPECT_EQ(recorder.shown, (std::vector<std::string>{"正在建立程序组...", "正在建立快捷方式..."}));
 }
 
 // --- Directory paths ---

@@ -271,6 +271,46 @@ TEST_F(Registration, FileListOfAProductIndexOutsideTheTableIsRefused) {
     EXPECT_EQ(Table().UninstallFileNo, 0);
 }
 
+// --- Running the installation again ---
+
+// A second installation writes the same keys: values of the same names take the new texts, none is
+// doubled. File numbers start from 0 again in a new run, so the file list's first values are replaced.
+TEST_F(Registration, ReRunningTheInstallationOverwritesValuesOfTheSameNames) {
+    app::TProductConfig& config = Table().ProductConfigs[0];
+    config.RegKeyCount = 1;
+    config.RegKeys[0].Root = "\\SOFTWARE\\RegTestProduct";
+    config.RegKeys[0].EntryCount = 1;
+    config.RegKeys[0].Entries[0] = {"Home", "first"};
+    auto install = [&] {
+        Table().UninstallFileNo = 0;
+        Table().RegisterProducts();
+        Table().RegisterInstallInfo();
+        Table().RegisterUninstall();
+    };
+    Choose("xx-");
+    install();
+    Table().RecordExtractedFiles(0, shop, {"a.exe", "b.exe"});
+
+    config.RegKeys[0].Entries[0] = {"Home", "second"};
+    Table().Products[0].Name = "新商店";
+    Choose("x-x");
+    install();
+    Table().RecordExtractedFiles(0, shop + "\\new", {"c.exe"});
+
+    EXPECT_EQ(Value("\\SOFTWARE\\RegTestProduct", "Home"), "second");
+    EXPECT_EQ(os::registry().valueNames(HKLM, "\\SOFTWARE\\RegTestProduct").size(), 1u);
+    const std::string info = kFamily + "RegTestShop";
+    EXPECT_EQ(Value(info, "ProductName1"), "新商店");
+    EXPECT_EQ(Value(info, "ProductName2"), "报表");
+    EXPECT_EQ(Value(info, "ProductPath2"), folder + "\\Report");
+    EXPECT_EQ(Value(info, "ProductNumber"), "2");
+    EXPECT_EQ(Value(kUninstall, "DisplayName"), "新商店(RegTestShop)");
+    const std::string files = info + "\\UninstallInfo1";
+    EXPECT_EQ(Value(files, "File0"), shop + "\\new\\c.exe");
+    EXPECT_EQ(Value(files, "File1"), shop + "\\b.exe") << "a value the new run did not write stays";
+    EXPECT_EQ(os::registry().valueNames(HKLM, files).size(), 2u);
+}
+
 // --- Registry writes that fail ---
 
 // Forwards to the machine under test, but refuses keys whose path holds refusedKey and values named
