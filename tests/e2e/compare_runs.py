@@ -7,6 +7,9 @@ CRC-32), deleted files, registry values (through `reg query` in the prefix) and 
 the programs started, the wizard's results, the failures the stages noted and the links saved.
 
 Usage: compare_runs.py [--robot] SIM_REPORT WINE_REPORT WINEPREFIX WINE_COMMAND
+When WINE_REPORT is the log of SETUP.EXE /S (it has a "journal"), its "changes", taken from what the
+setup did, are also compared with the simulation's entry for entry, and its exit status with the one the
+simulated run earns.
 With --robot, WINE_REPORT is the report of setupbot (SETUP.EXE in real windows): the effects are checked
 the same way, and of what the runs showed only what the robot reads from the windows is compared.
 WINE_COMMAND runs a Windows program in the prefix (cmake/wine-emulator.sh). TS_SIM_ROOT names the
@@ -221,6 +224,45 @@ class Comparison:
             self.same("message box %d" % (i + 1), sim_boxes[i] if i < len(sim_boxes) else None,
                       wine_boxes[i] if i < len(wine_boxes) else None)
 
+    def compare_logged_changes(self, sim, log):
+        """The unattended log's "changes" against the simulation's, entry for entry: the same files with the
+        same size and CRC-32 (profile files, which Wine lays out its own way, and links, which Wine's link
+        object writes differently, must match the prefix's file instead), the same deleted files, registry
+        values and links. Names compare without regard to letter case, as on Windows."""
+        fold = lambda d: {k.casefold(): (k, v) for k, v in d.items()}
+        sim_c, log_c = sim.get("changes", {}), log.get("changes", {})
+        links = fold(sim_c.get("links", {}))
+        sim_files, log_files = fold(sim_c.get("files", {})), fold(log_c.get("files", {}))
+        for key in sorted(set(sim_files) | set(log_files)):
+            self.checked += 1
+            name = (sim_files.get(key) or log_files.get(key))[0]
+            if key not in log_files:
+                self.differ("log: file %s simulated, not in the log" % name)
+                continue
+            if key not in sim_files:
+                self.differ("log: file %s in the log, not simulated" % name)
+                continue
+            simulated, logged = sim_files[key][1], log_files[key][1]
+            if simulated == logged:
+                continue
+            if key in links or key.endswith(".ini"):
+                host = self.host_path(name)
+                data = open(host, "rb").read() if host and os.path.isfile(host) else b""
+                actual = {"size": len(data), "crc32": "%08x" % (zlib.crc32(data) & 0xFFFFFFFF)}
+                if logged == actual:
+                    continue
+                self.differ("log: file %s logged %r, on Wine %r" % (name, logged, actual))
+                continue
+            self.differ("log: file %s simulated %r, logged %r" % (name, simulated, logged))
+        self.same("log: deleted", sorted(p.casefold() for p in sim_c.get("deleted", [])),
+                  sorted(p.casefold() for p in log_c.get("deleted", [])))
+        norm = lambda reg: {k.casefold(): (None if v is None else {n.casefold(): d for n, d in v.items()})
+                            for k, v in reg.items()}
+        self.same("log: registry", norm(sim_c.get("registry", {})), norm(log_c.get("registry", {})))
+        self.same("log: links", {k.casefold(): v for k, v in sim_c.get("links", {}).items()},
+                  {k.casefold(): v for k, v in log_c.get("links", {}).items()})
+        self.same("log: exit status", expected_exit(sim), log.get("exit"))
+
     def compare_shown(self, sim, wine):
         self.compare_boxes(sim, wine)
         self.same("end", sim.get("end"), wine.get("end"))
@@ -231,6 +273,22 @@ class Comparison:
             self.same("wizard." + field, sim.get("wizard", {}).get(field), wine.get("wizard", {}).get(field))
         self.same("links saved", sorted(sim.get("changes", {}).get("links", {})),
                   sorted(wine.get("changes", {}).get("links", {})))
+
+
+def expected_exit(report):
+    """SETUP.EXE /S's exit status for a run that ended as the report says: 0 installed, 1 failed, 2 refused
+    input, 3 cancelled or never confirmed."""
+    end = report.get("end", {}).get("kind")
+    if end == "error":
+        return 1
+    if end == "session":
+        return 3
+    wizard = report.get("wizard", {})
+    if not wizard.get("shown"):
+        return 1
+    if wizard.get("result", 0) == 0:
+        return 3
+    return 0 if report.get("steps", [])[-1:] == [5] else 1
 
 
 def profile_entries(data):
@@ -325,6 +383,8 @@ def main():
         c.compare_robot(sim, wine)
     else:
         c.compare_shown(sim, wine)
+        if "journal" in wine:
+            c.compare_logged_changes(sim, wine)
     print("things the runs showed, compared: %d (%d message boxes simulated, %d on Wine)"
           % (c.checked - effects, len(sim.get("messages", [])), len(wine.get("messages", []))))
     if c.differences:

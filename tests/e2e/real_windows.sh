@@ -15,7 +15,7 @@
 #
 # Usage: tests/e2e/real_windows.sh SETUPCHECK WIN64_TREE [OUT]
 #   SETUPCHECK  the native build's tools/setupcheck/setupcheck
-#   WIN64_TREE  the Windows build tree (SETUP.EXE, setupbot.exe, install_run.exe)
+#   WIN64_TREE  the Windows build tree (SETUP.EXE, setupbot.exe, machine_facts.exe)
 #   OUT         scratch and results folder, emptied first (default build/e2e)
 # TS_E2E_ONLY=NAME[,NAME...] runs only the named scenarios.
 set -uo pipefail
@@ -31,8 +31,8 @@ out="${3:-$root/build/e2e}"
 wine="$root/cmake/wine-emulator.sh"
 setup_exe="$(find "$tree/tools/setup" -maxdepth 1 -iname 'SETUP.exe' | head -n 1)"
 setupbot="$tree/tools/setupbot/setupbot.exe"
-install_run="$tree/tests/e2e/install_run.exe"
-for file in "$setupcheck" "$setup_exe" "$setupbot" "$install_run"; do
+machine_facts="$tree/tests/e2e/machine_facts.exe"
+for file in "$setupcheck" "$setup_exe" "$setupbot" "$machine_facts"; do
     [ -f "$file" ] || { echo "real_windows: ${file:-SETUP.EXE} is missing"; exit 2; }
 done
 
@@ -73,7 +73,7 @@ out="$(cd "$out" && pwd)"
 echo "--- medium"
 "$root/samples/build-medium" "$out/medium" >/dev/null || fail "samples/build-medium failed"
 cp "$setup_exe" "$out/medium/SETUP.EXE" && cp "$setupbot" "$out/medium/setupbot.exe" &&
-    cp "$install_run" "$out/medium/install_run.exe" || fail "cannot put the programs on the medium"
+    cp "$machine_facts" "$out/medium/machine_facts.exe" || fail "cannot put the programs on the medium"
 
 echo "--- template prefix"
 export WINEPREFIX="$out/template"
@@ -163,7 +163,7 @@ play_scenario() {
     else
         [ "$robot_status" -eq 0 ] || status=1
         python3 "$root/tests/e2e/robot_stops.py" "$work/robot.json" || status=1
-        TS_SIM_ROOT="$work/simroot" python3 "$root/tests/e2e/install_run/compare_runs.py" --robot \
+        TS_SIM_ROOT="$work/simroot" python3 "$root/tests/e2e/compare_runs.py" --robot \
             "$work/simulated.json" "$work/robot.json" "$WINEPREFIX" "$wine" || status=1
     fi
     wineserver -k 2>/dev/null

@@ -31,12 +31,12 @@ e2e_map_medium() {
     wineserver -p || fail "cannot start a persistent wineserver"
 }
 
-# e2e_machine_file OUT: the machine file of $WINEPREFIX as the port sees it from E:\install_run.exe (which
+# e2e_machine_file OUT: the machine file of $WINEPREFIX as the port sees it from E:\machine_facts.exe (which
 # must be on the medium), with the user's Shell Folders and the registered owner and organisation.
 e2e_machine_file() {
     local facts
-    facts="$(cd "$WINEPREFIX/dosdevices/e:/" && "$wine" 'E:\install_run.exe' --machine)" ||
-        fail "install_run.exe --machine failed"
+    facts="$(cd "$WINEPREFIX/dosdevices/e:/" && "$wine" 'E:\machine_facts.exe')" ||
+        fail "machine_facts.exe failed"
     {
         printf '%s\n' "$facts"
         echo "[Registry]"
@@ -44,6 +44,12 @@ e2e_machine_file() {
         local key
         for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' 'HKLM\Software\Microsoft\Windows\CurrentVersion'; do
             e2e_reg_lines "$key" | grep -E '\|Registered(Owner|Organization)='
+        done
+        # Keys the setup writes below that a Windows installation already has, so that the simulation
+        # does not count them as made by the setup.
+        for key in 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' \
+            'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run'; do
+            "$wine" reg query "$key" >/dev/null 2>&1 && printf '%s|\n' "$key"
         done
     } >"$1"
     grep -q '^SetupFolder=E:\\$' "$1" || fail "the medium is not the current directory E:\\ under Wine"
@@ -53,7 +59,7 @@ e2e_machine_file() {
 # e2e_mirror_drive_c TARGET: the prefix's drive_c as it is now, for the simulated machine's C: (files above
 # 64 KiB, Windows' own programs and libraries, stand as empty files of the same names).
 e2e_mirror_drive_c() {
-    python3 "$root/tests/e2e/install_run/compare_runs.py" --mirror "$WINEPREFIX/drive_c" "$1" 65536 ||
+    python3 "$root/tests/e2e/compare_runs.py" --mirror "$WINEPREFIX/drive_c" "$1" 65536 ||
         fail "cannot copy drive_c for the simulation"
 }
 

@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -214,6 +215,24 @@ void NoteWindows(Report& report) {
     if (app::frmPrompt) report.prompt = Utf8(app::frmPrompt->Prompt.Caption());
 }
 
+// The session's actions first, then (when given) another driver for the forms that still wait.
+class ChainedDriver : public vcl::headless::Driver {
+public:
+    ChainedDriver(vcl::headless::ScriptDriver& script, vcl::headless::Driver* then) : script_(script), then_(then) {}
+    bool Act(vcl::TForm& form) override { return script_.Act(form) || (then_ && then_->Act(form)); }
+    std::optional<int> AnswerMessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
+        return script_.AnswerMessageBox(text, caption, flags);
+    }
+    std::optional<vcl::headless::FolderAnswer> AnswerFolderBrowser(const std::string& title,
+                                                                   const std::string& startPath) override {
+        return script_.AnswerFolderBrowser(title, startPath);
+    }
+
+private:
+    vcl::headless::ScriptDriver& script_;
+    vcl::headless::Driver* then_;
+};
+
 // Frees the windows while the backend they use still exists, and puts the previous backend back, however
 // the run ends.
 struct WindowsGuard {
@@ -226,11 +245,14 @@ struct WindowsGuard {
 
 }  // namespace
 
-void RunHeadless(const std::vector<SessionAction>& session, Report& report) {
+HeadlessRunEnd RunHeadless(const std::vector<SessionAction>& session, Report& report,
+                           vcl::headless::Driver* whenSessionEnds) {
     std::vector<vcl::headless::ScriptAction> actions;
     for (const SessionAction& action : session) actions.push_back(ToScriptAction(action));
     vcl::headless::ScriptDriver script(std::move(actions));
-    RecordingBackend backend(&script);
+    ChainedDriver driver(script, whenSessionEnds);
+    RecordingBackend backend(&driver);
+    HeadlessRunEnd end = HeadlessRunEnd::Ended;
     WindowsGuard guard;
     guard.previousBackend = vcl::SetBackend(&backend);
 
@@ -247,6 +269,7 @@ void RunHeadless(const std::vector<SessionAction>& session, Report& report) {
     } catch (const vcl::ERunEnded& e) {
         report.endKind = "session";
         report.endMessage = Utf8(e.Message());
+        end = dynamic_cast<const vcl::EActionRefused*>(&e) ? HeadlessRunEnd::Refused : HeadlessRunEnd::Exhausted;
     } catch (const std::exception& e) {
         // RunSetupProgram shows the setup's exceptions itself; one that still escapes ends the run.
         report.endKind = "error";
@@ -271,6 +294,7 @@ void RunHeadless(const std::vector<SessionAction>& session, Report& report) {
     for (const std::string& text : backend.busy) report.busy.push_back(Utf8(text));
     NoteWindows(report);
     for (const auto& action : script.Unused()) report.unused.push_back(Utf8(action.text));
+    return end;
 }
 
 const char* ShowName(int showCommand) {

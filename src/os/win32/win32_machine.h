@@ -28,4 +28,8 @@ private:
     std::unique_ptr<Shell> shell_;
 };
 
+// A windows program has no console of its own. When standard error leads nowhere, attaches to the console
+// of the program that started this one (if any) and sends standard error there.
+void UseParentConsoleForErrors();
+
 }  // namespace os::win32
