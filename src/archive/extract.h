@@ -2,6 +2,7 @@
 // file date and attributes.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "archive/zip_archive.h"
@@ -15,6 +16,10 @@ namespace archive {
 // written would not be the one the name says). An empty name is safe. Other names raise EArUnsafeName
 // (code 100) on extraction.
 bool ArIsSafeRelativeName(const std::string& name);
+
+// The output path of a stored name below baseDirectory (the whole stored path with eoRestorePath, else
+// its file part). Raises EArUnsafeName for names that ArIsSafeRelativeName refuses.
+std::string ArOutputPath(const std::string& baseDirectory, const std::string& name, TArExtractOptions options);
 
 // The output path of name below baseDirectory. Creates missing directories with eoCreateDirs (else
 // EArNoSuchDirectory); asks confirmOverwrite when the file exists. Returns false when the item is to be
@@ -31,6 +36,13 @@ bool ArDirectoryExists(const std::string& path);
 // and attributes. On failure the partly written file is deleted and the exception raised again; a user
 // abort also makes the archive asInvalid.
 void ArUnzip(TArArchive& archive, TArArchiveItem& item, const std::string& name);
+// Creates (or truncates) outputName, runs decode on it, then sets the item's date, time and attributes and
+// closes it. When anything raises, onUserAbort runs first for EArUserAbort, the file is deleted and the
+// exception raised again; a failure to create the file propagates unchanged.
+void ArWriteItemFile(const std::string& outputName, TArArchiveItem& item, const std::function<void(rtl::TStream&)>& decode,
+                     const std::function<void()>& onUserAbort);
+// Deletes an output file written by the engine, also when its attributes made it read-only.
+void ArRemoveOutput(const std::string& outputName);
 // Decodes item into stream (EArBadStream when null), checking its CRC.
 void ArUnzipToStream(TArArchive& archive, TArArchiveItem& item, rtl::TStream* stream);
 // Decodes item without writing anything.

@@ -1,11 +1,15 @@
 #include "archive/hooks.h"
 
+#include <algorithm>
+#include <atomic>
+
 namespace archive {
 
 namespace {
 TArMessageBoxHook messageBoxHook;
 std::function<void()> processMessagesHook;
 TArThreadStartHook threadStartHook;
+std::atomic<int> workerLimit{0};
 }  // namespace
 
 void SetArMessageBoxHook(TArMessageBoxHook hook) { messageBoxHook = std::move(hook); }
@@ -25,6 +29,14 @@ void SetArThreadStartHook(TArThreadStartHook hook) { threadStartHook = std::move
 std::thread ArStartThread(const char* purpose, std::function<void()> work) {
     if (threadStartHook) threadStartHook(purpose);
     return std::thread(std::move(work));
+}
+
+void SetArWorkerLimit(int workers) { workerLimit = std::max(0, workers); }
+
+int ArWorkerCount() {
+    int limit = workerLimit;
+    if (limit > 0) return std::min(limit, 8);
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
 }
 
 }  // namespace archive

@@ -22,11 +22,16 @@ void SetArProcessMessagesHook(std::function<void()> hook);
 void ArProcessMessages();
 
 // Helper threads (decrypting ahead, prefetching items) start through ArStartThread: it calls the start
-// hook, when one is set, with the helper's purpose ("decrypt-ahead", "prefetch") and then starts a thread
+// hook, when one is set, with the helper's purpose ("decrypt-ahead", "prefetch", "extract-worker") and then starts a thread
 // running work. An exception from the hook stands for a thread that could not be started and leaves
 // ArStartThread as std::thread's own failure would; the callers then do the work in line.
 using TArThreadStartHook = std::function<void(const char* purpose)>;
 void SetArThreadStartHook(TArThreadStartHook hook);
 std::thread ArStartThread(const char* purpose, std::function<void()> work);
+
+// How many items ExtractFiles and TestFiles may work on at once. 0 (the default) means one per processor,
+// at most 8; 1 keeps every item on the caller's thread.
+void SetArWorkerLimit(int workers);
+int ArWorkerCount();
 
 }  // namespace archive

@@ -182,12 +182,21 @@ void TArCustomUnZipper::ExtractFiles(const std::string& mask) { ExtractFilesEx(m
 
 void TArCustomUnZipper::ExtractFilesEx(const std::string& mask, const std::string& exclusionMask) {
     if (!archive_) throw EArNoArchive();
+    PrepareRun();
     archive_->ExtractFilesEx(mask, exclusionMask);
 }
 
 void TArCustomUnZipper::TestFiles(const std::string& mask) {
     if (!archive_) throw EArNoArchive();
+    PrepareRun();
     archive_->TestFilesEx(mask);
+}
+
+void TArCustomUnZipper::PrepareRun() {
+    // Without the caller's handlers every item is confirmed, every overwrite allowed and no password
+    // offered, so what an item gives does not depend on the items before it.
+    archive_->ParallelAllowed = !OnConfirmProcessItem && !OnConfirmOverwrite && !OnNeedPassword;
+    archive_->OverwriteNeedsQuestion = static_cast<bool>(OnConfirmOverwrite);
 }
 
 void TArCustomUnZipper::SetExtractOptions(TArExtractOptions options) {

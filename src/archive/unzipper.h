@@ -117,6 +117,9 @@ public:
 
 protected:
     void InitArchive() override;
+    // Tells the archive, before a run, what the caller's handlers allow (ParallelAllowed,
+    // OverwriteNeedsQuestion).
+    void PrepareRun();
     void DoConfirmOverwrite(std::string& name, bool& confirm);
     void DoNeedPassword(std::string& newPassword);
 

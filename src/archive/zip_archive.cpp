@@ -1,11 +1,14 @@
 #include "archive/zip_archive.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <system_error>
 
 #include "archive/hooks.h"
 #include "archive/inflate.h"
+#include "archive/extract.h"
+#include "archive/item_pool.h"
 #include "archive/item_prefetch.h"
 #include "archive/progress.h"
 #include "archive/zip_crypto.h"
@@ -127,6 +130,7 @@ bool TArArchive::DoArchiveProgress(uint8_t progress) {
 }
 
 bool TArArchive::DoArchiveItemProgress(TArArchiveItem* item, uint8_t progress) {
+    if (progressSeen_ > 0) return --progressSeen_ == 0;
     bool abort = false;
     if (OnArchiveItemProgress) OnArchiveItemProgress(Sender, item, progress, abort);
     return abort;
@@ -151,19 +155,152 @@ void TArArchive::ExtractFilesEx(const std::string& mask, const std::string& excl
     // path the caller gives: only stored names come in the OEM one (GetFileName converts them).
     SetBaseDirectory(baseDirectory_);
     CheckValid();
+    KnownDirectory.clear();
     const int count = GetItemCount();
     if (count == 0) return;
-    StartPrefetch(mask, exclusionMask);
-    struct StopPrefetch {
+    // Whatever leaves the run, the helpers stop first, and the pool undoes what the caller never saw.
+    struct StopHelpers {
         TArArchive& archive;
-        ~StopPrefetch() { archive.Prefetcher.reset(); }
-    } stopPrefetch{*this};
+        ~StopHelpers() {
+            archive.pool_.reset();
+            archive.Prefetcher.reset();
+            archive.KnownDirectory.clear();
+        }
+    } stopHelpers{*this};
+    StartPool(mask, exclusionMask, true);
+    if (!pool_) StartPrefetch(mask, exclusionMask);
     for (int i = 0; i < count; ++i) {
         TArArchiveItem* item = GetItem(i);
-        if (item->MatchesStoredNameEx(mask) && !item->MatchesStoredNameEx(exclusionMask)) ExtractAt(i, "");
+        if (item->MatchesStoredNameEx(mask) && !item->MatchesStoredNameEx(exclusionMask)) RunItem(i, true);
         if (DoArchiveProgress(static_cast<uint8_t>(ArPercentage(i + 1, GetItemCount())))) throw EArUserAbort();
     }
     DoArchiveProgress(100);
+}
+
+void TArArchive::StartPool(const std::string& mask, const std::string& exclusionMask, bool extracting) {
+    pool_.reset();
+    ParallelItems = 0;
+    ParallelWorkers = 0;
+    const int workers = ArWorkerCount();
+    if (!ParallelAllowed || Spanned || !HasItemFailureHook() || workers < 2) return;
+    if (extracting ? !ExtractProc : !TestProc) return;
+
+    // Output names of every selected item, upper-cased: a name met twice (or a file where another item
+    // needs a folder) depends on the order of writing, so such items stay in line.
+    std::vector<detail::TArItemPool::Job> jobs;
+    std::vector<std::string> keys;
+    std::vector<std::string> allKeys, folderKeys;
+    for (int i = 0; i < GetItemCount(); ++i) {
+        auto* item = static_cast<TArZipItem*>(GetItem(i));
+        if (!item->MatchesStoredNameEx(mask) || (!exclusionMask.empty() && item->MatchesStoredNameEx(exclusionMask)))
+            continue;
+        std::string output, key;
+        if (extracting) {
+            try {
+                output = ArOutputPath(baseDirectory_, item->GetFileName(), ExtractOptions);
+            } catch (const rtl::Exception&) {
+                continue;  // refused in line, with its report
+            }
+            key = rtl::AnsiUpperCase(output);
+            allKeys.push_back(key);
+            for (std::string folder = rtl::ExcludeTrailingBackslash(rtl::ExtractFilePath(key));
+                 !folder.empty() && folder != rtl::ExcludeTrailingBackslash(rtl::ExtractFilePath(folder));
+                 folder = rtl::ExcludeTrailingBackslash(rtl::ExtractFilePath(folder)))
+                folderKeys.push_back(folder);
+        }
+        const uint8_t method = item->CompressionMethod();
+        const bool decodable = method == 0 || method == 8 || method == 9;
+        if (!decodable || (item->Header.VersionNeededToExtract & 0xFF) > 21 ||
+            (item->GetIsEncrypted() && Password.empty()))
+            continue;
+        if (extracting && rtl::ExtractFileName(output).empty()) continue;
+        jobs.push_back({i, item, output});
+        keys.push_back(key);
+    }
+    if (extracting) {
+        std::sort(allKeys.begin(), allKeys.end());
+        std::sort(folderKeys.begin(), folderKeys.end());
+        for (const std::string& key : allKeys)
+            if (std::binary_search(folderKeys.begin(), folderKeys.end(), key)) return;
+        std::vector<detail::TArItemPool::Job> unique;
+        for (size_t j = 0; j < jobs.size(); ++j) {
+            auto range = std::equal_range(allKeys.begin(), allKeys.end(), keys[j]);
+            if (range.second - range.first == 1) unique.push_back(std::move(jobs[j]));
+        }
+        jobs = std::move(unique);
+    }
+    if (jobs.size() < 2) return;
+
+    detail::TArItemPool::Settings settings;
+    settings.archiveName = ArchiveName;
+    settings.password = Password;
+    settings.passwordRetries = PasswordRetries;
+    settings.options = ExtractOptions;
+    settings.workers = workers;
+    try {
+        pool_ = std::make_unique<detail::TArItemPool>(settings, std::move(jobs));
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    ParallelWorkers = pool_->Workers();
+    if (ParallelWorkers == 0) pool_.reset();
+}
+
+void TArArchive::RunItem(int index, bool extracting) {
+    const int job = pool_ ? pool_->JobOf(index) : -1;
+    if (job < 0) {
+        ProcessItem(index, [&] { ProcessInLine(index, extracting); });
+        return;
+    }
+    ProcessItem(index, [&] { CommitPooled(index, job, extracting); });
+}
+
+void TArArchive::ProcessInLine(int index, bool extracting) {
+    if (extracting) ExtractItemAt(index, GetItem(index)->GetFileName());
+    else TestItemAt(index);
+}
+
+void TArArchive::CommitPooled(int index, int job, bool extracting) {
+    TArArchiveItem* item = GetItem(index);
+    int seen = 0;
+    for (;;) {
+        uint8_t percent = 0;
+        switch (pool_->Next(job, percent)) {
+            case detail::TArItemPool::Event::Progress:
+                ++seen;
+                if (!DoArchiveItemProgress(item, percent)) continue;
+                // Abort: in line, the decoding stops right here. The worker's output goes and the item is
+                // decoded again in line, passing over the reports already made up to this Abort.
+                pool_->Cancel(job);
+                progressSeen_ = seen;
+                try {
+                    ProcessInLine(index, extracting);
+                } catch (...) {
+                    progressSeen_ = 0;
+                    throw;
+                }
+                progressSeen_ = 0;
+                return;
+            case detail::TArItemPool::Event::InDoubt:
+                pool_->Commit(job);
+                ProcessInLine(index, extracting);
+                return;
+            case detail::TArItemPool::Event::Done: {
+                pool_->Commit(job);
+                ++ParallelItems;
+                if (!pool_->BadCrc(job)) return;
+                // As in line, the file stays with its date and attributes unless the report raises.
+                try {
+                    DoProcessItemFailure(item, TArProcessType::ptExtract, TArErrorClass::ecArchive, kArZipBadCRC);
+                } catch (...) {
+                    if (extracting)
+                        ArRemoveOutput(ArOutputPath(baseDirectory_, item->GetFileName(), ExtractOptions));
+                    throw;
+                }
+                return;
+            }
+        }
+    }
 }
 
 void TArArchive::ProcessItem(int index, const std::function<void()>& work) {
@@ -189,6 +326,7 @@ void TArArchive::ProcessItem(int index, const std::function<void()>& work) {
 }
 
 void TArArchive::ExtractAt(int index, const std::string& newName) {
+    KnownDirectory.clear();  // only the items of one run share what they found
     ProcessItem(index, [&] {
         std::string name = newName.empty() ? GetItem(index)->GetFileName() : newName;
         ExtractItemAt(index, name);
@@ -198,14 +336,18 @@ void TArArchive::ExtractAt(int index, const std::string& newName) {
 void TArArchive::TestFilesEx(const std::string& mask) {
     CheckValid();
     const int count = GetItemCount();
-    StartPrefetch(mask, "");
-    struct StopPrefetch {
+    struct StopHelpers {
         TArArchive& archive;
-        ~StopPrefetch() { archive.Prefetcher.reset(); }
-    } stopPrefetch{*this};
+        ~StopHelpers() {
+            archive.pool_.reset();
+            archive.Prefetcher.reset();
+        }
+    } stopHelpers{*this};
+    StartPool(mask, "", false);
+    if (!pool_) StartPrefetch(mask, "");
     for (int i = 0; i < count; ++i) {
         CheckValid();
-        if (GetItem(i)->MatchesStoredNameEx(mask)) ProcessItem(i, [&] { TestItemAt(i); });
+        if (GetItem(i)->MatchesStoredNameEx(mask)) RunItem(i, false);
         if (DoArchiveProgress(static_cast<uint8_t>(ArPercentage(i + 1, GetItemCount())))) throw EArUserAbort();
     }
     if (count) DoArchiveProgress(100);

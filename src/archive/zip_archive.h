@@ -16,6 +16,7 @@ namespace archive {
 
 namespace detail {
 class TArItemPrefetcher;
+class TArItemPool;
 }
 
 // Re-entrant lock of one archive; Unlock without a matching Lock does nothing.
@@ -82,6 +83,19 @@ public:
     std::unique_ptr<detail::TArItemPrefetcher> Prefetcher;
     // Items of the last ExtractFilesEx or TestFilesEx whose data came from the prefetcher.
     int PrefetchedItems = 0;
+    // Whether ExtractFilesEx and TestFilesEx may hand items to worker threads. The component allows it
+    // when none of the caller's handlers could refuse an item, answer an overwrite question or supply a
+    // password; spanned sets never go to workers.
+    bool ParallelAllowed = false;
+    // Items of the last ExtractFilesEx or TestFilesEx that workers decoded, and the workers that ran.
+    int ParallelItems = 0;
+    int ParallelWorkers = 0;
+    // Whether an existing output file is asked about through OnConfirmOverwrite. The component clears it
+    // when the caller has no handler, whose answer would always be yes; the existence test is then saved.
+    bool OverwriteNeedsQuestion = true;
+    // The output folder of the item extracted last in this run, known to exist: the items of one folder
+    // usually follow each other, and their folder is looked at once. Emptied when a run starts.
+    std::string KnownDirectory;
     std::string Password;
     uint8_t PasswordRetries = 3;
     TArExtractOptions ExtractOptions = eoCreateDirs;
@@ -118,9 +132,21 @@ private:
     void ProcessItem(int index, const std::function<void()>& work);
     // Starts the prefetcher for the encrypted small items that masks select, when it can help.
     void StartPrefetch(const std::string& mask, const std::string& exclusionMask);
+    // Starts the worker pool for the items masks select, when allowed and worth it (else leaves it null).
+    void StartPool(const std::string& mask, const std::string& exclusionMask, bool extracting);
+    // Runs one item of the run: through its pool job when it has one, else in line.
+    void RunItem(int index, bool extracting);
+    // The caller's side of a pool job (inside ProcessItem): replays its progress, reports its CRC
+    // failure, or does the item in line when the worker left it or the caller's handler aborted.
+    void CommitPooled(int index, int job, bool extracting);
+    void ProcessInLine(int index, bool extracting);
 
     std::string baseDirectory_;
     TArPadLock lock_;
+    std::unique_ptr<detail::TArItemPool> pool_;
+    // Item-progress reports the caller has already seen from a worker: an item redone in line after an
+    // Abort passes them over, and the last one returns that Abort again.
+    int progressSeen_ = 0;
 };
 
 class TArZipArchive : public TArArchive {

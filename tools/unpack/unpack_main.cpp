@@ -2,6 +2,7 @@
 // does (directories created, stored paths restored, no password prompt, failures reported per item) and
 // never waits for a person: a request for a disk or volume is answered with Cancel.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -28,8 +29,8 @@ namespace {
 
 const char kUsage[] =
     "usage: unpack list ARCHIVE\n"
-    "       unpack extract [-p PASSWORD] [--flat] [--mask MASK] ARCHIVE DESTDIR\n"
-    "       unpack test [-p PASSWORD] ARCHIVE\n";
+    "       unpack extract [-p PASSWORD] [-j WORKERS] [--flat] [--mask MASK] ARCHIVE DESTDIR\n"
+    "       unpack test [-p PASSWORD] [-j WORKERS] ARCHIVE\n";
 
 const char kHelp[] =
     "\n"
@@ -43,6 +44,7 @@ const char kHelp[] =
     "  test     decodes every item and checks its CRC without writing files\n"
     "\n"
     "  -p PASSWORD   password of encrypted items (traditional PKWARE encryption)\n"
+    "  -j WORKERS    items worked on at once (default: one per processor, at most 8; 1: one at a time)\n"
     "\n"
     "Exit status: 0 every item succeeded; 1 one or more items failed (one line each on standard error:\n"
     "name, error class, code, message); 2 the archive could not be opened, extraction stopped with an\n"
@@ -51,6 +53,7 @@ const char kHelp[] =
 struct Options {
     std::string command, password, mask = "*.*", archive, destination;
     bool flat = false;
+    int workers = 0;
 };
 
 // Texts go to the terminal in UTF-8 on Linux and as they are on Windows.
@@ -84,7 +87,13 @@ bool ParseArguments(int argc, char** argv, Options& options, int& status) {
             status = 0;
             return false;
         }
-        if (a == "-p" || a == "--mask") {
+        if (a == "-j") {
+            if (i + 1 >= argc) return status = Usage("-j needs a value"), false;
+            char* end = nullptr;
+            long n = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || n < 1 || n > 8) return status = Usage("-j takes a number from 1 to 8"), false;
+            options.workers = static_cast<int>(n);
+        } else if (a == "-p" || a == "--mask") {
             if (i + 1 >= argc) return status = Usage((a + " needs a value").c_str()), false;
             (a == "-p" ? options.password : options.mask) = argv[++i];
         } else if (a == "--flat") {
@@ -100,10 +109,10 @@ bool ParseArguments(int argc, char** argv, Options& options, int& status) {
     size_t wanted = options.command == "extract" ? 3 : (options.command == "list" || options.command == "test") ? 2 : 0;
     if (wanted == 0) return status = Usage(("unknown command " + options.command).c_str()), false;
     if (positional.size() != wanted) return status = Usage("wrong number of arguments"), false;
-    if (options.command == "list" && (!options.password.empty() || options.flat || options.mask != "*.*"))
+    if (options.command == "list" && (!options.password.empty() || options.flat || options.mask != "*.*" || options.workers))
         return status = Usage("list takes no options"), false;
     if (options.command == "test" && (options.flat || options.mask != "*.*"))
-        return status = Usage("test takes only -p"), false;
+        return status = Usage("test takes only -p and -j"), false;
     options.archive = positional[1];
     if (wanted == 3) options.destination = positional[2];
     return true;
@@ -166,6 +175,7 @@ int Run(const Options& options) {
         return archive::kMbCancel;
     });
 
+    archive::SetArWorkerLimit(options.workers);
     archive::TArUnZipper unzipper;
     unzipper.SetExtractOptions(options.flat ? archive::eoCreateDirs : archive::eoCreateDirs | archive::eoRestorePath);
     unzipper.SetPassword(os::codePage().utf8ToAnsi(options.password));

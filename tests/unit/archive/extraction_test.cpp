@@ -7,6 +7,7 @@
 
 #include "archive/errors.h"
 #include "archive/extract.h"
+#include "archive/hooks.h"
 #include "archive/unzipper.h"
 #include "os/machine.h"
 #include "support/test_machine.h"
@@ -454,6 +455,11 @@ TEST(CreateDirectory, MakesEveryMissingLevelOfAbsoluteAndRelativePaths) {
 // Small encrypted items are read and decrypted ahead on a second thread; what comes out, and what is
 // reported, must be exactly what reading them one by one gives.
 TEST_F(Extraction, ReadingSmallEncryptedItemsAheadChangesNothing) {
+    // The prefetcher serves runs kept on the caller's thread (one processor).
+    archive::SetArWorkerLimit(1);
+    struct RestoreLimit {
+        ~RestoreLimit() { archive::SetArWorkerLimit(0); }
+    } restoreLimit;
     ZipBuilder zip;
     std::vector<std::string> texts;
     for (int i = 0; i < 8; ++i) {

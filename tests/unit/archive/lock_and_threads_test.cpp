@@ -155,6 +155,11 @@ TEST_F(ArchiveAfterFaults, HelperThreadsThatCannotStartLeaveTheWorkInLine) {
     zip_.OnProcessItemFailure = [&](void*, archive::TArArchiveItem*, archive::TArProcessType, archive::TArErrorClass,
                                     int code) { failures.push_back(code); };
 
+    // The two helpers serve runs kept on the caller's thread (one processor).
+    archive::SetArWorkerLimit(1);
+    struct RestoreLimit {
+        ~RestoreLimit() { archive::SetArWorkerLimit(0); }
+    } restoreLimit;
     for (bool refuse : {false, true}) {
         SCOPED_TRACE(refuse ? "threads refused" : "threads started");
         failures.clear();

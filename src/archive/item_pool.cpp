@@ -1,0 +1,214 @@
+#include "archive/item_pool.h"
+
+#include <algorithm>
+#include <new>
+#include <system_error>
+
+#include "archive/extract.h"
+#include "archive/hooks.h"
+#include "archive/item_decode.h"
+#include "archive/port_gate.h"
+#include "os/machine.h"
+#include "rtl/strings.h"
+
+namespace archive::detail {
+
+namespace {
+
+// Raised on a worker when its job must be left to the caller's thread. Not an rtl::Exception, so nothing
+// on the way mistakes it for a failure of the item.
+struct TArLeaveToCaller {};
+
+}  // namespace
+
+// A worker's side of decoding one item: its own stream, the package password as it was when the run
+// began, and every report recorded for the caller's thread instead of made.
+class TArItemPool::WorkerHost : public TArItemHost {
+public:
+    WorkerHost(TArItemPool& pool, size_t job, rtl::TStream& source) : pool_(pool), job_(job), source_(source) {}
+
+    rtl::TStream& Source() override { return source_; }
+    void EnterVolume(uint16_t) override {}
+    bool Spanned() const override { return false; }
+    bool ItemProgress(TArArchiveItem&, uint8_t percent) override { return Record(percent); }
+    void InflateProgress(int percent) override {
+        if (Record(static_cast<uint8_t>(percent))) throw TArLeaveToCaller();
+    }
+    void BadCrc(TArArchiveItem&) override {
+        std::lock_guard<std::mutex> lock(pool_.mutex_);
+        pool_.states_[job_].badCrc = true;
+    }
+    const std::string& CurrentPassword() const override { return pool_.settings_.password; }
+    std::string RequestPassword() override { throw TArLeaveToCaller(); }
+    void AcceptPassword(const std::string&) override { throw TArLeaveToCaller(); }
+    int PasswordRetries() const override { return pool_.settings_.passwordRetries; }
+    bool HasNeedPasswordHandler() const override { return false; }
+    bool MayDecryptAhead() const override { return false; }
+    bool TakePrefetched(TArArchiveItem&, std::vector<uint8_t>&) override { return false; }
+
+private:
+    // Records a progress value; true when the caller has cancelled the job.
+    bool Record(uint8_t percent) {
+        {
+            std::lock_guard<std::mutex> lock(pool_.mutex_);
+            JobState& state = pool_.states_[job_];
+            if (state.cancel) return true;
+            state.progress.push_back(percent);
+        }
+        pool_.changed_.notify_all();
+        return false;
+    }
+
+    TArItemPool& pool_;
+    size_t job_;
+    rtl::TStream& source_;
+};
+
+TArItemPool::TArItemPool(const Settings& settings, std::vector<Job> jobs)
+    : settings_(settings), jobs_(std::move(jobs)), states_(jobs_.size()) {
+    const int wanted = std::max(0, std::min<int>({settings_.workers, kMostWorkers, static_cast<int>(jobs_.size())}));
+    ahead_ = kAheadPerWorker * static_cast<size_t>(wanted);
+    sources_.reserve(static_cast<size_t>(wanted));
+    threads_.reserve(static_cast<size_t>(wanted));
+    for (int i = 0; i < wanted; ++i) {
+        try {
+            sources_.push_back(Gated([&] {
+                return std::make_unique<rtl::TFileStream>(settings_.archiveName, os::kOpenRead | os::kShareDenyNone);
+            }));
+            rtl::TStream* raw = sources_.back().get();
+            try {
+                threads_.push_back(ArStartThread("extract-worker", [this, raw] { Work(raw); }));
+            } catch (...) {
+                sources_.pop_back();
+                throw;
+            }
+        } catch (const rtl::Exception&) {
+            break;  // no second handle on the archive: fewer workers
+        } catch (const std::system_error&) {
+            break;  // no thread: fewer workers
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+    }
+}
+
+TArItemPool::~TArItemPool() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+        for (JobState& state : states_) state.cancel = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+    for (size_t job = 0; job < jobs_.size(); ++job)
+        if (!states_[job].committed && states_[job].state == State::Done) RemoveOutput(job);
+}
+
+int TArItemPool::JobOf(int index) const {
+    auto it = std::lower_bound(jobs_.begin(), jobs_.end(), index, [](const Job& job, int i) { return job.index < i; });
+    return it != jobs_.end() && it->index == index ? static_cast<int>(it - jobs_.begin()) : -1;
+}
+
+void TArItemPool::Work(rtl::TStream* source) {
+    for (;;) {
+        size_t job;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || nextJob_ >= jobs_.size() || nextJob_ < committed_ + ahead_; });
+            if (stop_ || nextJob_ >= jobs_.size()) return;
+            job = nextJob_++;
+            states_[job].state = State::Running;
+        }
+        RunJob(job, *source);
+        changed_.notify_all();
+    }
+}
+
+void TArItemPool::RunJob(size_t job, rtl::TStream& source) {
+    const Job& work = jobs_[job];
+    WorkerHost host(*this, job, source);
+    bool done = false;
+    try {
+        if (work.outputName.empty()) {
+            DecodeItem(host, *work.item, nullptr);
+        } else {
+            std::string directory = rtl::ExcludeTrailingBackslash(rtl::ExtractFilePath(work.outputName));
+            std::string key = rtl::AnsiUpperCase(directory);
+            bool known;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                known = std::find(knownDirectories_.begin(), knownDirectories_.end(), key) != knownDirectories_.end();
+            }
+            if (!known && !directory.empty()) {
+                if (!(settings_.options & eoCreateDirs)) {
+                    if (!ArDirectoryExists(directory)) throw TArLeaveToCaller();
+                } else {
+                    ArCreateDirectory(directory);  // another worker may be making it too
+                }
+            }
+            if (!known) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                knownDirectories_.push_back(key);
+            }
+            // An existing file may need a question, and must not be lost if the run ends early.
+            if (Gated([&] { return os::PathExists(work.outputName); })) throw TArLeaveToCaller();
+            ArWriteItemFile(work.outputName, *work.item, [&](rtl::TStream& file) { DecodeItem(host, *work.item, &file); },
+                            nullptr);
+        }
+        done = true;
+    } catch (...) {
+        // Whatever it was, the caller's thread meets it again in line and reports it as usual.
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    JobState& state = states_[job];
+    state.state = done ? State::Done : State::InDoubt;
+    if (!done) state.progress.clear();
+}
+
+TArItemPool::Event TArItemPool::Next(int job, uint8_t& percent) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    JobState& state = states_[static_cast<size_t>(job)];
+    changed_.wait(lock, [&] {
+        return state.state == State::InDoubt || state.state == State::Done || state.replayed < state.progress.size();
+    });
+    if (state.state == State::InDoubt) return Event::InDoubt;
+    if (state.replayed < state.progress.size()) {
+        percent = state.progress[state.replayed++];
+        return Event::Progress;
+    }
+    return Event::Done;
+}
+
+bool TArItemPool::BadCrc(int job) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return states_[static_cast<size_t>(job)].badCrc;
+}
+
+void TArItemPool::Cancel(int job) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    JobState& state = states_[static_cast<size_t>(job)];
+    state.cancel = true;
+    changed_.wait(lock, [&] { return state.state == State::Done || state.state == State::InDoubt; });
+    const bool written = state.state == State::Done;
+    state.committed = true;
+    committed_ = std::max(committed_, static_cast<size_t>(job) + 1);
+    lock.unlock();
+    changed_.notify_all();
+    if (written) RemoveOutput(static_cast<size_t>(job));
+}
+
+void TArItemPool::Commit(int job) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        states_[static_cast<size_t>(job)].committed = true;
+        states_[static_cast<size_t>(job)].progress = {};
+        committed_ = std::max(committed_, static_cast<size_t>(job) + 1);
+    }
+    changed_.notify_all();
+}
+
+void TArItemPool::RemoveOutput(size_t job) {
+    if (!jobs_[job].outputName.empty()) ArRemoveOutput(jobs_[job].outputName);
+}
+
+}  // namespace archive::detail
