@@ -2,8 +2,9 @@
 #include "setupcheck/validate/findings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <tuple>
+
+#include "setupcheck/report.h"
 
 namespace setupcheck::validate {
 
@@ -17,29 +18,6 @@ int FileRank(const std::string& file) {
 }
 
 const char* SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
-
-// A JSON string literal of UTF-8 text; control characters are escaped.
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
 
 }  // namespace
 
