@@ -143,6 +143,8 @@ setup_pid=$!
 killed=0
 for _ in $(seq 1200); do
     if grep -q 'THCW_LOG.LDF' "$run/log.json.journal" 2>/dev/null; then
+        # The program itself first (a client can outlive its killed wineserver), then the rest of the prefix.
+        kill -9 "$setup_pid" 2>/dev/null
         wineserver -k9 2>/dev/null
         killed=1
         break
