@@ -4,6 +4,7 @@
 
 #include "archive/crc32.h"
 #include "journal/journal_machine.h"
+#include "os/forwarding_files.h"
 
 namespace journal {
 namespace {
@@ -82,9 +83,10 @@ private:
     uint32_t crc_ = 0xFFFFFFFF;
 };
 
-class JournalFiles : public os::FileSystem {
+class JournalFiles : public os::ForwardingFileSystem {
 public:
-    explicit JournalFiles(JournalMachine& machine) : machine_(machine), inner_(machine.inner().files()) {}
+    explicit JournalFiles(JournalMachine& machine)
+        : os::ForwardingFileSystem(machine.inner().files()), machine_(machine), inner_(machine.inner().files()) {}
 
     std::unique_ptr<os::File> openFile(const std::string& path, uint32_t mode) override {
         std::unique_ptr<os::File> file = inner_.openFile(path, mode);
@@ -98,8 +100,6 @@ public:
         if (!file) return file;
         return std::make_unique<JournalFile>(std::move(file), machine_, path, true, existed);
     }
-
-    uint32_t getFileAttributes(const std::string& path) override { return inner_.getFileAttributes(path); }
 
     bool setFileAttributes(const std::string& path, uint32_t attributes) override {
         if (!inner_.setFileAttributes(path, attributes)) return false;
@@ -140,13 +140,6 @@ public:
         }
         return true;
     }
-
-    os::DriveType getDriveType(const std::string& root) override { return inner_.getDriveType(root); }
-    std::string getCurrentDirectory() override { return inner_.getCurrentDirectory(); }
-    bool setCurrentDirectory(const std::string& path) override { return inner_.setCurrentDirectory(path); }
-    std::string moduleFileName() override { return inner_.moduleFileName(); }
-    std::string fullPathName(const std::string& path) override { return inner_.fullPathName(path); }
-    uint32_t lastError() override { return inner_.lastError(); }
 
 private:
     // Whether a file of that name exists, leaving the caller's last error as it was.

@@ -10,6 +10,7 @@
 
 #include "archive/hooks.h"
 #include "archive/unzipper.h"
+#include "os/forwarding_files.h"
 #include "os/machine.h"
 #include "support/test_machine.h"
 #include "support/zip_builder.h"
@@ -62,9 +63,10 @@ private:
     CallCounter& counter_;
 };
 
-class CountingFiles : public os::FileSystem {
+class CountingFiles : public os::ForwardingFileSystem {
 public:
-    CountingFiles(os::FileSystem& inner, CallCounter& counter) : inner_(inner), counter_(counter) {}
+    CountingFiles(os::FileSystem& inner, CallCounter& counter)
+        : os::ForwardingFileSystem(inner), inner_(inner), counter_(counter) {}
     std::unique_ptr<os::File> openFile(const std::string& path, uint32_t mode) override {
         auto file = inner_.openFile(path, mode);  // the archive's own reading: not counted
         return file ? std::make_unique<CountingFile>(std::move(file), ignored_) : nullptr;
@@ -86,21 +88,10 @@ public:
         counter_.Count("createDirectory");
         return inner_.createDirectory(path);
     }
-    bool removeDirectory(const std::string& path) override { return inner_.removeDirectory(path); }
     bool deleteFile(const std::string& path) override {
         counter_.Count("deleteFile");
         return inner_.deleteFile(path);
     }
-    bool copyFile(const std::string& from, const std::string& to, bool failIfExists) override {
-        return inner_.copyFile(from, to, failIfExists);
-    }
-    bool moveFile(const std::string& from, const std::string& to) override { return inner_.moveFile(from, to); }
-    os::DriveType getDriveType(const std::string& root) override { return inner_.getDriveType(root); }
-    std::string getCurrentDirectory() override { return inner_.getCurrentDirectory(); }
-    bool setCurrentDirectory(const std::string& path) override { return inner_.setCurrentDirectory(path); }
-    std::string moduleFileName() override { return inner_.moduleFileName(); }
-    std::string fullPathName(const std::string& path) override { return inner_.fullPathName(path); }
-    uint32_t lastError() override { return inner_.lastError(); }
 
 private:
     os::FileSystem& inner_;

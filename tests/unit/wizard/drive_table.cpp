@@ -3,39 +3,20 @@
 
 #include <cctype>
 
+#include "os/forwarding_files.h"
+
 namespace wizard_test {
 
-class DriveTable::Files : public os::FileSystem {
+class DriveTable::Files : public os::ForwardingFileSystem {
 public:
-    Files(DriveTable& table, os::FileSystem& inner) : table_(table), inner_(inner) {}
-    std::unique_ptr<os::File> openFile(const std::string& path, uint32_t mode) override {
-        return inner_.openFile(path, mode);
-    }
-    std::unique_ptr<os::File> createFile(const std::string& path) override { return inner_.createFile(path); }
-    uint32_t getFileAttributes(const std::string& path) override { return inner_.getFileAttributes(path); }
-    bool setFileAttributes(const std::string& path, uint32_t attributes) override {
-        return inner_.setFileAttributes(path, attributes);
-    }
-    bool createDirectory(const std::string& path) override { return inner_.createDirectory(path); }
-    bool removeDirectory(const std::string& path) override { return inner_.removeDirectory(path); }
-    bool deleteFile(const std::string& path) override { return inner_.deleteFile(path); }
-    bool copyFile(const std::string& from, const std::string& to, bool failIfExists) override {
-        return inner_.copyFile(from, to, failIfExists);
-    }
-    bool moveFile(const std::string& from, const std::string& to) override { return inner_.moveFile(from, to); }
+    Files(DriveTable& table, os::FileSystem& inner) : os::ForwardingFileSystem(inner), table_(table) {}
     os::DriveType getDriveType(const std::string& root) override {
         const TableDrive* drive = table_.Find(root);
         return drive ? drive->type : os::DriveType::NoRootDir;
     }
-    std::string getCurrentDirectory() override { return inner_.getCurrentDirectory(); }
-    bool setCurrentDirectory(const std::string& path) override { return inner_.setCurrentDirectory(path); }
-    std::string moduleFileName() override { return inner_.moduleFileName(); }
-    std::string fullPathName(const std::string& path) override { return inner_.fullPathName(path); }
-    uint32_t lastError() override { return inner_.lastError(); }
 
 private:
     DriveTable& table_;
-    os::FileSystem& inner_;
 };
 
 class DriveTable::Sys : public os::System {
