@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "app/macros.h"
@@ -53,11 +54,25 @@ private:
         return folder + (endsInSeparator ? "" : "\\") + name;
     }
 
+    // A description file that exists but cannot be read to its end (a scratched disc, the disc taken out)
+    // counts as missing: the profile calls would take what they cannot read for absent keys, and the setup
+    // would go on with half a description.
     bool DescriptionFileExists(const std::string& name) {
-        if (os::files().getFileAttributes(file_) != os::kInvalidAttributes) return true;
+        if (os::files().getFileAttributes(file_) != os::kInvalidAttributes && ReadsToItsEnd(file_)) return true;
         context_.messageBox("找不到" + name + "，无法安装！", kCaption, kMbOk | kMbIconStop);
         table_.DescriptionLoaded = 0;
         return false;
+    }
+
+    static bool ReadsToItsEnd(const std::string& path) {
+        std::unique_ptr<os::File> file = os::files().openFile(path, os::kOpenRead | os::kShareDenyNone);
+        if (!file) return false;
+        char buffer[16 * 1024];
+        for (;;) {
+            const int64_t got = file->read(buffer, int64_t(sizeof buffer));
+            if (got < 0) return false;
+            if (got == 0) return true;
+        }
     }
 
     std::string Read(const std::string& section, const std::string& key, const std::string& defaultValue = "") {

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,9 @@ public:
     void ExtractPackage(int p, int k, int l);
     // Extracts public module i (an index into PublicModules) into its own directory; nothing is recorded.
     void ExtractPublicModule(int i);
+    // Extracts every item of the open package; each item that could not be written is noted as a failure
+    // (with the Windows error) and its stored name returned.
+    std::set<std::string> ExtractEveryItem(const std::string& packageName);
     // Called after each package with items has been extracted, for observers of a run (tests, reports):
     // its file name, the directory it was extracted into, the items' stored names in archive order, and the
     // product index its files were recorded under for the uninstaller (-1 for a public module: none).
@@ -92,7 +96,8 @@ public:
     void RecordExtractedFiles(int product, const std::string& baseDir, const std::vector<std::string>& names);
 
     // --- Publishing and the program group (install/publish_applications.cpp, install/program_group.cpp) ---
-    // Creates every missing level of a directory path, ignoring failures.
+    // Creates every missing level of a directory path; a path that is not a folder afterwards is noted as a
+    // failure (with the Windows error), and the caller goes on.
     void MakeDirectoryPath(const std::string& path);
     std::string GetShortcutFolder(const std::string& group, const std::string& productName);
 

@@ -82,15 +82,40 @@ std::unique_ptr<os::File> OpenForAppending(const std::string& path) {
     return file;
 }
 
-// Drops an end-of-file mark at the end of the file, where the new lines go: lines behind it would be
-// invisible to DOS. Leaves the file pointer at the end.
-bool DropEndOfFileMark(os::File& file) {
-    const int64_t size = file.size();
-    if (size <= 0) return size == 0;
+// Where the new lines go: over an end-of-file mark at the end of the file (lines behind it would be
+// invisible to DOS), else at the end. overMark tells which; size is the file's size.
+bool FindAppendPosition(os::File& file, int64_t size, int64_t& position, bool& overMark) {
+    overMark = false;
+    position = size;
+    if (size == 0) return true;
     char last = 0;
     if (file.seek(size - 1, os::SeekOrigin::Begin) < 0 || file.read(&last, 1) != 1) return false;
-    if (last != kEndOfFileMark) return true;
-    return file.seek(size - 1, os::SeekOrigin::Begin) >= 0 && file.truncate();
+    if (last == kEndOfFileMark) {
+        overMark = true;
+        position = size - 1;
+    }
+    return file.seek(position, os::SeekOrigin::Begin) >= 0;
+}
+
+// Writes text at position (the end, or over an end-of-file mark just before it). The part that makes the
+// file longer goes first: if the disk cannot take it, the file is cut back to its size and is as it was.
+// Only then is the mark overwritten, which needs no new room.
+enum class AppendResult { Appended, LeftAsItWas, Damaged };
+AppendResult AppendText(os::File& file, int64_t size, int64_t position, const std::string& text, uint32_t& error) {
+    const int64_t head = std::min<int64_t>(size - position, int64_t(text.size()));
+    const int64_t tail = int64_t(text.size()) - head;
+    auto cutBack = [&] {
+        error = os::files().lastError();
+        return file.seek(size, os::SeekOrigin::Begin) >= 0 && file.truncate() ? AppendResult::LeftAsItWas
+                                                                              : AppendResult::Damaged;
+    };
+    if (tail > 0 && (file.seek(size, os::SeekOrigin::Begin) < 0 || file.write(text.data() + head, tail) != tail))
+        return cutBack();
+    if (head > 0 && (file.seek(position, os::SeekOrigin::Begin) < 0 || file.write(text.data(), head) != head)) {
+        // The mark is still in place: cutting the new lines off again leaves the file as it was.
+        return cutBack();
+    }
+    return AppendResult::Appended;
 }
 
 // The step for one file. False when the backup could not be made: the user was told and nothing was
@@ -114,10 +139,12 @@ bool EditBootFile(TMainForm& form, const BootFile& boot) {
     // Opened even without lines: a missing file is created empty.
     std::unique_ptr<os::File> file = OpenForAppending(boot.target);
     if (!file) {
-        form.NoteFailure(std::string("cannot open ") + boot.target + " to append its lines");
+        form.NoteFailure(std::string("open ") + boot.target + " to append its lines failed" + LastErrorText());
         return true;
     }
-    bool markChecked = false;
+    // The lines are gathered first and written in one piece: a write that fails part-way (a full disk)
+    // is undone, so the file ends either with all its new lines or as it was.
+    std::string text;
     int handled = 0;
     for (int p = 0; p < products; ++p) {
         if (!ProductChosen(p)) continue;
@@ -129,20 +156,25 @@ bool EditBootFile(TMainForm& form, const BootFile& boot) {
             if (boot.rewritePaths && rtl::AnsiUpperCase(std::string_view(line).substr(0, 4)) == "PATH")
                 RewritePathLine(line);
             // Each line goes on a line of its own after what the file held; the file ends without a break.
-            const std::string text = "\r\n" + line;
-            if (!markChecked) {
-                markChecked = true;
-                if (!DropEndOfFileMark(*file)) {
-                    form.NoteFailure(std::string("cannot write ") + boot.target);
-                    return true;
-                }
-            }
-            if (file->write(text.data(), int64_t(text.size())) != int64_t(text.size())) {
-                form.NoteFailure(std::string("cannot write ") + boot.target + ": its lines are incomplete");
-                return true;
-            }
+            text += "\r\n" + line;
         }
     }
+    if (text.empty()) return true;
+    const int64_t size = file->size();
+    int64_t position = 0;
+    bool overMark = false;
+    if (size < 0 || !FindAppendPosition(*file, size, position, overMark)) {
+        form.NoteFailure(std::string("read ") + boot.target + " to append its lines failed" + LastErrorText() +
+                         "; nothing was appended");
+        return true;
+    }
+    uint32_t error = 0;
+    const AppendResult result = AppendText(*file, size, position, text, error);
+    if (result != AppendResult::Appended)
+        form.NoteFailure(std::string("append to ") + boot.target + " failed" + WindowsErrorText(error) +
+                         (result == AppendResult::LeftAsItWas
+                              ? "; the file was left as it was"
+                              : "; the file could not be put back, its backup is " + std::string(boot.backup)));
     return true;
 }
 

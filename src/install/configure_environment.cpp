@@ -77,7 +77,7 @@ void TMainForm::WriteIniFiles() {
                 if (!os::profile().writeString(fileName, entry.A, entry.B, entry.Rest) && !failed) {
                     failed = true;
                     NoteFailure("cannot write INI file " + fileName + " (section [" + entry.A + "], key " +
-                                entry.B + ")");
+                                entry.B + ")" + LastErrorText());
                 }
                 CGauge1.SetProgress(++written);
             }

@@ -4,6 +4,7 @@
 // (moved by the package component) and the overall gauge, which counts packages.
 #include <algorithm>
 #include <cassert>
+#include <set>
 
 #include "app/main_form.h"
 #include "archive/extract.h"
@@ -49,6 +50,28 @@ void RemoveOldCopies(const std::string& baseDir, const std::vector<std::string>&
 }
 
 }  // namespace
+
+std::set<std::string> TMainForm::ExtractEveryItem(const std::string& packageName) {
+    // The component reports each item it could not write (and removes what it had written of it); the
+    // rest of the package is still extracted.
+    std::set<std::string> failed;
+    auzPack.OnProcessItemFailure = [&](void*, archive::TArArchiveItem* item, archive::TArProcessType,
+                                       archive::TArErrorClass errorClass, int code) {
+        const uint32_t error = errorClass == archive::TArErrorClass::ecInOutError && code != 0
+                                   ? uint32_t(code)
+                                   : os::files().lastError();
+        const std::string name = item ? item->GetFileName() : std::string();
+        failed.insert(name);
+        NoteFailure("extract " + PathIn(auzPack.BaseDirectory(), rtl::SlashesToBackslashes(name)) + " from " +
+                    packageName + " failed" + WindowsErrorText(error) + "; the file was not installed");
+    };
+    struct Unhook {
+        archive::TArUnZipper& component;
+        ~Unhook() { component.OnProcessItemFailure = nullptr; }
+    } unhook{auzPack};
+    auzPack.ExtractFiles(kEveryItem);
+    return failed;
+}
 
 void TMainForm::CopyPackages() {
     assert(CurMode >= 0 && CurMode < kMaxInstallModes);
@@ -148,12 +171,13 @@ void TMainForm::ExtractPackage(int p, int k, int l) {
     const std::string baseDir = auzPack.BaseDirectory();
     const std::vector<std::string> names = StoredNames(auzPack);
     RemoveOldCopies(baseDir, names);
-    auzPack.ExtractFiles(kEveryItem);
+    const std::set<std::string> failed = ExtractEveryItem(package.FileName);
     // The uninstaller deletes what the list names: names the component refused to write (they lead
-    // outside the target) name files the setup never put there, and stay off the list.
+    // outside the target) name files the setup never put there, and stay off the list; so do items that
+    // could not be written (the component removed what it had written of them).
     std::vector<std::string> recorded;
     for (const std::string& name : names)
-        if (StaysBelowBase(rtl::SlashesToBackslashes(name))) recorded.push_back(name);
+        if (StaysBelowBase(rtl::SlashesToBackslashes(name)) && !failed.count(name)) recorded.push_back(name);
     RecordExtractedFiles(p, baseDir, recorded);
     if (OnPackageExtracted) OnPackageExtracted(package.FileName, baseDir, names, p);
 
@@ -178,7 +202,7 @@ void TMainForm::ExtractPublicModule(int i) {
     const std::string baseDir = auzPack.BaseDirectory();
     const std::vector<std::string> names = StoredNames(auzPack);
     RemoveOldCopies(baseDir, names);
-    auzPack.ExtractFiles(kEveryItem);
+    ExtractEveryItem(module.FileName);
     if (OnPackageExtracted) OnPackageExtracted(module.FileName, baseDir, names, -1);
 
     ++CopyProgress;

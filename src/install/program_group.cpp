@@ -37,7 +37,10 @@ void TMainForm::MakeDirectoryPath(const std::string& path) {
         }
         if (path[i] == '\\' && !IsRootPrefix(path, i)) files.createDirectory(path.substr(0, i));
     }
-    if (!path.empty()) files.createDirectory(path);
+    if (path.empty() || files.createDirectory(path)) return;
+    // The steps go on without the folder (the spot that needs it says so); the cause is noted here.
+    const uint32_t error = files.lastError();
+    if (!os::DirectoryExists(path)) NoteFailure("create folder " + path + " failed" + WindowsErrorText(error));
 }
 
 std::string TMainForm::GetShortcutFolder(const std::string& group, const std::string& productName) {
@@ -88,7 +91,7 @@ void TMainForm::CreateProgramGroup() {
             const std::string linkFile = folder + "\\" + shortcut.LinkName + ".LNK";
             bool reported = false;
             if (sys::CreateLink(target, linkFile, "", workingDirectory, &reported) < 0 && !reported)
-                NoteFailure("shortcut " + linkFile + " to " + target + " was not created");
+                NoteFailure("shortcut " + linkFile + " to " + target + " was not created" + LastErrorText());
         }
     }
     if (comInitialized) shell.uninitializeCom();

@@ -43,7 +43,7 @@ public:
     void Write(const std::string& section, const std::string& key, const std::string& value) {
         if (os::profile().writeString(path_, section, key, value) || failed_) return;
         failed_ = true;
-        form_.NoteFailure("file " + path_ + " could not be written completely");
+        form_.NoteFailure("file " + path_ + " could not be written completely" + LastErrorText());
     }
 
 private:
@@ -65,8 +65,11 @@ void TMainForm::PublishApplications() {
     const std::string path = rtl::IncludeTrailingBackslash(os::system().systemDirectory()) + kFileName;
     os::FileSystem& files = os::files();
     // Every installation writes a fresh file.
-    if (!files.deleteFile(path) && files.getFileAttributes(path) != os::kInvalidAttributes)
-        NoteFailure("file " + path + " could not be deleted; its old entries remain");
+    if (!files.deleteFile(path)) {
+        const uint32_t error = files.lastError();
+        if (files.getFileAttributes(path) != os::kInvalidAttributes)
+            NoteFailure("file " + path + " could not be deleted" + WindowsErrorText(error) + "; its old entries remain");
+    }
 
     PublishedList list(*this, path);
     int app = 1, dir = 0;

@@ -28,6 +28,8 @@ constexpr char kUninstallKeyPrefix[] = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTV
 // The uninstaller as the medium holds it, and its copy in the Windows directory.
 constexpr char kUninstallerSource[] = "Setup.CHT";
 constexpr char kUninstallerCopy[] = "Tavrun2.EXE";
+// The copy while it is being written.
+constexpr char kUninstallerPartial[] = "Tavrun2.$$$";
 constexpr char kUninstallerCommand[] = "Tavrun2.exe";
 constexpr char kLoginInfoFile[] = "logininfo.txt";
 constexpr char kProductIcon[] = "CTLX.EXE";
@@ -43,6 +45,8 @@ class KeyWriter {
 public:
     KeyWriter(const TMainForm& form, std::string path) : form_(form), path_(std::move(path)) {
         open_ = os::registry().createKey(kRoot, path_);
+        // The registry port reports no error code (its calls return their status, which the port folds into
+        // a bool), so the texts name the key alone.
         if (!open_) form_.NoteFailure("registry key " + KeyText(path_) + " could not be created");
     }
 
@@ -114,31 +118,49 @@ void TMainForm::CopyUninstaller() {
     std::unique_ptr<os::File> source = os::files().openFile(sourcePath, os::kOpenRead | os::kShareDenyWrite);
     if (!source) {
         // An earlier copy in the Windows directory stays as it is.
-        NoteFailure("uninstaller " + sourcePath + " could not be opened; " + kUninstallerCopy + " was not copied");
+        NoteFailure("uninstaller " + sourcePath + " could not be opened" + LastErrorText() + "; " + kUninstallerCopy +
+                    " was not copied");
         return;
     }
+    // The copy is written beside the program under another name and put in its place only when complete,
+    // so an earlier copy is never replaced by a cut-off one (a full disk, a disc that cannot be read).
     const std::string targetPath = PathIn(os::system().windowsDirectory(), kUninstallerCopy);
-    std::unique_ptr<os::File> target = os::files().createFile(targetPath);
+    const std::string partialPath = PathIn(os::system().windowsDirectory(), kUninstallerPartial);
+    std::unique_ptr<os::File> target = os::files().createFile(partialPath);
     if (!target) {
-        NoteFailure("file " + targetPath + " could not be created");
+        NoteFailure("file " + partialPath + " could not be created" + LastErrorText() + "; " + kUninstallerCopy +
+                    " was not copied");
         return;
     }
     std::vector<uint8_t> buffer(64 * 1024);
-    bool copied = true;
+    uint32_t error = 0;
     for (;;) {
         int64_t got = source->read(buffer.data(), int64_t(buffer.size()));
         if (got == 0) break;
         if (got < 0 || !WriteAll(*target, buffer.data(), got)) {
-            copied = false;
+            error = os::files().lastError();
             break;
         }
     }
     target.reset();
     source.reset();
-    if (!copied) {
-        // A cut-off program must not stand where the uninstall entry points.
-        os::files().deleteFile(targetPath);
-        NoteFailure("file " + targetPath + " could not be written completely from " + sourcePath);
+    if (error != 0) {
+        os::files().deleteFile(partialPath);
+        NoteFailure("file " + targetPath + " could not be written completely from " + sourcePath +
+                    WindowsErrorText(error) + "; an earlier copy stays as it was");
+        return;
+    }
+    if (os::PathExists(targetPath) && !os::files().deleteFile(targetPath)) {
+        error = os::files().lastError();
+        os::files().deleteFile(partialPath);
+        NoteFailure("file " + targetPath + " could not be replaced" + WindowsErrorText(error) +
+                    "; the earlier copy stays as it was");
+        return;
+    }
+    if (!os::files().moveFile(partialPath, targetPath)) {
+        error = os::files().lastError();
+        os::files().deleteFile(partialPath);
+        NoteFailure("file " + targetPath + " could not be put in place" + WindowsErrorText(error));
     }
 }
 
@@ -154,11 +176,16 @@ void TMainForm::WriteLoginInfo() {
     }
     std::unique_ptr<os::File> file = os::files().createFile(path);
     if (!file) {
-        NoteFailure("file " + path + " could not be created");
+        NoteFailure("file " + path + " could not be created" + LastErrorText());
         return;
     }
-    if (!WriteAll(*file, content.data(), int64_t(content.size())))
-        NoteFailure("file " + path + " could not be written");
+    if (!WriteAll(*file, content.data(), int64_t(content.size()))) {
+        // A cut-off file would hand the product a wrong login; none is better.
+        const uint32_t error = os::files().lastError();
+        file.reset();
+        os::files().deleteFile(path);
+        NoteFailure("file " + path + " could not be written" + WindowsErrorText(error) + "; it was removed");
+    }
 }
 
 void TMainForm::RegisterUninstall() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/setup_program.h"
+#include "os/machine.h"
 #include "rtl/strings.h"
 #include "wizard/setup_guide.h"
 
@@ -21,5 +22,12 @@ inline int Bounded(int count, int capacity) { return std::clamp(count, 0, capaci
 inline std::string PathIn(const std::string& folder, const std::string& name) {
     return rtl::IncludeTrailingBackslash(folder) + name;
 }
+
+// How failure texts name the machine's error: " (Windows error 112)"; empty when no error was recorded.
+inline std::string WindowsErrorText(uint32_t error) {
+    return error == 0 ? std::string() : " (Windows error " + rtl::IntToStr(int(error)) + ")";
+}
+// The same for the file system's last error (GetLastError).
+inline std::string LastErrorText() { return WindowsErrorText(os::files().lastError()); }
 
 }  // namespace app

@@ -98,6 +98,97 @@ void AddDrive(MachineFile& file, bool& replaced, const std::string& key, const s
     file.drives.push_back(drive);
 }
 
+// "X" or "X:" as a drive letter; 0 when it is neither.
+char DriveLetter(const std::string& text) {
+    if ((text.size() == 1 || (text.size() == 2 && text[1] == ':')) && std::isalpha(static_cast<unsigned char>(text[0])))
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return 0;
+}
+
+// A full path with a drive: "C:\..." (a drive's root included).
+bool IsFullPath(const std::string& text) {
+    return text.size() >= 3 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' && text[2] == '\\';
+}
+
+bool IsRegistryKey(const std::string& text) {
+    const std::string root = Upper(text.substr(0, text.find('\\')));
+    for (const char* name : {"HKLM", "HKCU", "HKCR", "HKU", "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",
+                             "HKEY_CLASSES_ROOT", "HKEY_USERS"})
+        if (root == name) return true;
+    return false;
+}
+
+// MiB as a decimal number, a fraction allowed ("0.5"), in bytes.
+uint64_t ParseMiB(const std::string& text, int line) {
+    const char* what = "the MiB DiskFull allows";
+    const size_t point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    if (whole.empty() && fraction.empty()) Fail(line, std::string(what) + " is empty");
+    if (whole.find_first_not_of("0123456789") != std::string::npos || fraction.size() > 9 ||
+        fraction.find_first_not_of("0123456789") != std::string::npos || (point != std::string::npos && fraction.empty()))
+        Fail(line, std::string(what) + " is not a number: " + text);
+    if (whole.size() > 12) Fail(line, std::string(what) + " is too large: " + text);
+    uint64_t bytes = (whole.empty() ? 0 : std::stoull(whole)) << 20;
+    if (!fraction.empty()) {
+        uint64_t scale = 1;
+        for (size_t i = 0; i < fraction.size(); ++i) scale *= 10;
+        bytes += std::stoull(fraction) * (uint64_t(1) << 20) / scale;
+    }
+    return bytes;
+}
+
+void AddFault(MachineFile& file, const std::string& key, const std::string& value, int line) {
+    using Kind = MachineFault::Kind;
+    MachineFault fault;
+    fault.line = line;
+    const std::string k = Upper(key);
+    // TARGET,NUMBER: the number follows the last comma (a path may hold commas).
+    auto targetAndNumber = [&](const char* shape, const char* what) {
+        const size_t comma = value.rfind(',');
+        if (comma == std::string::npos) Fail(line, key + " must be " + shape + ": " + value);
+        fault.target = Trim(value.substr(0, comma));
+        fault.number = ParseNumber(Trim(value.substr(comma + 1)), line, what);
+    };
+    auto driveTarget = [&] {
+        const char letter = DriveLetter(fault.target);
+        if (!letter) Fail(line, key + " names a drive by its letter: " + fault.target);
+        fault.target = std::string(1, letter);
+    };
+    if (k == "DISKFULL") {
+        fault.kind = Kind::DiskFull;
+        const size_t comma = value.rfind(',');
+        if (comma == std::string::npos) Fail(line, key + " must be DRIVE,MiB: " + value);
+        fault.target = Trim(value.substr(0, comma));
+        fault.number = ParseMiB(Trim(value.substr(comma + 1)), line);
+        driveTarget();
+    } else if (k == "NOTREADY") {
+        fault.kind = Kind::NotReady;
+        targetAndNumber("DRIVE,READS", "the reads NotReady allows");
+        driveTarget();
+    } else if (k == "READERROR") {
+        fault.kind = Kind::ReadError;
+        targetAndNumber("PATH,OFFSET", "the offset of ReadError");
+        if (fault.number > uint64_t(INT64_MAX)) Fail(line, "the offset of ReadError is too large");
+    } else if (k == "LOCKED") {
+        fault.kind = Kind::Locked;
+        fault.target = value;
+    } else if (k == "DENYWRITE") {
+        fault.kind = Kind::DenyWrite;
+        fault.target = value;
+    } else if (k == "DENYREGISTRY") {
+        fault.kind = Kind::DenyRegistry;
+        fault.target = value;
+        if (!IsRegistryKey(value)) Fail(line, "DenyRegistry needs a key such as HKLM\\SOFTWARE\\X: " + value);
+    } else {
+        Fail(line, "unknown fault " + key + " (DiskFull, ReadError, NotReady, Locked, DenyWrite, DenyRegistry)");
+    }
+    if ((fault.kind == Kind::ReadError || fault.kind == Kind::Locked || fault.kind == Kind::DenyWrite) &&
+        !IsFullPath(fault.target))
+        Fail(line, key + " needs a full path such as C:\\DIR\\FILE: " + fault.target);
+    file.faults.push_back(fault);
+}
+
 }  // namespace
 
 MachineFile ParseMachineFile(const std::string& utf8Text) {
@@ -113,8 +204,8 @@ MachineFile ParseMachineFile(const std::string& utf8Text) {
         if (line[0] == '[') {
             if (line.back() != ']') Fail(lineNumber, "section name without ']'");
             section = Upper(Trim(line.substr(1, line.size() - 2)));
-            if (section != "MACHINE" && section != "DRIVES" && section != "REGISTRY")
-                Fail(lineNumber, "unknown section " + line + " ([Machine], [Drives], [Registry])");
+            if (section != "MACHINE" && section != "DRIVES" && section != "REGISTRY" && section != "FAULTS")
+                Fail(lineNumber, "unknown section " + line + " ([Machine], [Drives], [Registry], [Faults])");
             continue;
         }
         if (section.empty()) Fail(lineNumber, "text before the first section");
@@ -128,7 +219,15 @@ MachineFile ParseMachineFile(const std::string& utf8Text) {
         std::string key = Trim(content.substr(0, equals));
         std::string value = Trim(content.substr(equals + 1));
         if (section == "MACHINE") SetMachineKey(file, key, value, lineNumber);
+        else if (section == "FAULTS") AddFault(file, key, value, lineNumber);
         else AddDrive(file, drivesGiven, key, value, lineNumber);
+    }
+    // A drive fault needs the drive, whichever order the sections come in.
+    for (const MachineFault& fault : file.faults) {
+        if (fault.kind != MachineFault::Kind::DiskFull && fault.kind != MachineFault::Kind::NotReady) continue;
+        bool known = false;
+        for (const MachineDrive& drive : file.drives) known = known || drive.letter == fault.target[0];
+        if (!known) Fail(fault.line, "the machine has no drive " + fault.target);
     }
     return file;
 }
@@ -152,6 +251,19 @@ void ApplyMachineFile(const MachineFile& file, os::sim::SimMachine& machine,
         throw MachineFileError("machine file, default Shell Folders: " + error);
     if (!file.registryText.empty() && !registry->load(ansi(file.registryText), &error))
         throw MachineFileError("machine file, [Registry]: " + error);
+
+    os::sim::Faults& faults = machine.faults();
+    for (const MachineFault& fault : file.faults) {
+        using Kind = MachineFault::Kind;
+        switch (fault.kind) {
+            case Kind::DiskFull: faults.diskFullAfter[fault.target[0]] = fault.number; break;
+            case Kind::NotReady: faults.notReadyAfter[fault.target[0]] = fault.number; break;
+            case Kind::ReadError: faults.readErrors.emplace_back(ansi(fault.target), int64_t(fault.number)); break;
+            case Kind::Locked: faults.locked.push_back(ansi(fault.target)); break;
+            case Kind::DenyWrite: faults.denyWrite.push_back(ansi(fault.target)); break;
+            case Kind::DenyRegistry: faults.denyRegistry.push_back(ansi(fault.target)); break;
+        }
+    }
 }
 
 std::string DefaultShellFolders(const MachineFile& file) {

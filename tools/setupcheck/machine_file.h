@@ -28,6 +28,15 @@ struct MachineDrive {
     uint64_t freeMiB = 0;
 };
 
+// One line of [Faults]: what goes wrong on the simulated machine, and where.
+struct MachineFault {
+    enum class Kind { DiskFull, ReadError, NotReady, Locked, DenyWrite, DenyRegistry };
+    Kind kind = Kind::Locked;
+    std::string target;   // a drive letter (DiskFull, NotReady), a path (UTF-8), or a registry key
+    uint64_t number = 0;  // bytes (DiskFull, given in MiB), byte offset (ReadError), reads (NotReady)
+    int line = 0;         // where the file gives it
+};
+
 // Texts are UTF-8 here; they become the machine's code page when applied.
 struct MachineFile {
     static constexpr uint32_t kNtVersion = 0x0A280105;  // 5.1, build 2600
@@ -44,15 +53,18 @@ struct MachineFile {
     std::vector<MachineDrive> drives = {{'C', os::DriveType::Fixed, 102400}, {'E', os::DriveType::CdRom, 0}};
     // The [Registry] lines as they stand, in the simulated registry's text form.
     std::string registryText;
+    // The [Faults] lines in file order.
+    std::vector<MachineFault> faults;
 };
 
 // Reads a machine file. Unknown sections and keys, malformed values and malformed registry lines raise
-// MachineFileError. In [Machine] and [Drives] a ';' that starts a word begins a remark.
+// MachineFileError, and so do faults that are malformed or name a drive the machine does not have. In
+// [Machine], [Drives] and [Faults] a ';' that starts a word begins a remark.
 MachineFile ParseMachineFile(const std::string& utf8Text);
 
 // Sets up machine as the file describes: code pages first, then settings, drives (each mapped to the host
 // folder hostFolderOf gives for its letter), then the registry: the user's default Shell Folders, then the
-// file's [Registry] lines. Raises MachineFileError when registry lines cannot be loaded.
+// file's [Registry] lines, and last the faults. Raises MachineFileError when registry lines cannot be loaded.
 void ApplyMachineFile(const MachineFile& file, os::sim::SimMachine& machine,
                       const std::function<std::string(char letter)>& hostFolderOf);
 

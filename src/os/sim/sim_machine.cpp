@@ -9,6 +9,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -105,6 +106,8 @@ constexpr uint32_t kSettableAttributes = 0x31A7;
 constexpr uint32_t kErrorDirectoryName = 267;
 // ERROR_NOT_SAME_DEVICE: a folder cannot move to another drive.
 constexpr uint32_t kErrorNotSameDevice = 17;
+// ERROR_CRC: data error (cyclic redundancy check), what a scratched disc answers.
+constexpr uint32_t kErrorCrc = 23;
 
 // Access and sharing of an open handle, as Windows checks them (FILE_SHARE_READ/WRITE/DELETE bits).
 enum : uint32_t { kRead = 1, kWrite = 2, kDelete = 4 };
@@ -162,6 +165,7 @@ struct FolderIndex {
 
 struct SimMachine::State {
     Settings settings;
+    Faults faults;
     std::map<char, Drive> drives;
     std::map<std::string, FolderIndex> folders;  // host folder -> index
     uint32_t ansi = 936;
@@ -250,11 +254,19 @@ void NoteFolderChange(SimMachine::State& s, CodePage& codePage, const std::strin
 
 namespace {
 
+// Where an open file stands among the machine's faults: its drive (for the disc taken out and the full
+// disk) and its first unreadable byte (-1: none).
+struct FileFaults {
+    SimMachine* machine = nullptr;
+    char drive = 0;
+    int64_t readErrorAt = -1;
+};
+
 class SimFile : public File {
 public:
     // Takes the descriptor; the handle id is removed from the state's open handles on close.
-    SimFile(SimMachine::State& s, uint64_t id, int fd, bool readable, bool writable)
-        : s_(s), id_(id), fd_(fd), readable_(readable), writable_(writable) {}
+    SimFile(SimMachine::State& s, uint64_t id, int fd, bool readable, bool writable, FileFaults faults)
+        : s_(s), id_(id), fd_(fd), readable_(readable), writable_(writable), faults_(faults) {}
     ~SimFile() override {
         ::close(fd_);
         s_.openHandles.erase(id_);
@@ -262,6 +274,17 @@ public:
 
     int64_t read(void* buffer, int64_t count) override {
         if (!readable_) return Fail(kErrorAccessDenied), -1;
+        if (!detail::TakeRead(*faults_.machine, faults_.drive)) return Fail(kErrorNotReady), -1;
+        if (faults_.readErrorAt >= 0 && count > 0) {
+            // A read that would deliver the damaged byte fails as a whole; bytes before and after it read.
+            const off_t position = ::lseek(fd_, 0, SEEK_CUR);
+            struct stat st {};
+            if (position >= 0 && ::fstat(fd_, &st) == 0) {
+                const int64_t available = std::min<int64_t>(count, std::max<int64_t>(0, st.st_size - position));
+                if (position <= faults_.readErrorAt && faults_.readErrorAt < position + available)
+                    return Fail(kErrorCrc), -1;
+            }
+        }
         int64_t total = 0;
         auto* p = static_cast<char*>(buffer);
         while (total < count) {
@@ -278,6 +301,23 @@ public:
 
     int64_t write(const void* buffer, int64_t count) override {
         if (!writable_) return Fail(kErrorAccessDenied), -1;
+        if (gone()) return Fail(kErrorNotReady), -1;
+        // A full disk takes what still fits and refuses the rest; overwritten bytes take no new space.
+        bool full = false;
+        if (uint64_t* left = detail::SpaceLeft(*faults_.machine, faults_.drive)) {
+            const off_t position = ::lseek(fd_, 0, SEEK_CUR);
+            struct stat st {};
+            if (position >= 0 && ::fstat(fd_, &st) == 0) {
+                const uint64_t growth = uint64_t(std::max<int64_t>(0, position + count - st.st_size));
+                if (growth > *left) {
+                    count -= int64_t(growth - *left);
+                    *left = 0;
+                    full = true;
+                } else {
+                    *left -= growth;
+                }
+            }
+        }
         int64_t total = 0;
         auto* p = static_cast<const char*>(buffer);
         while (total < count) {
@@ -288,23 +328,27 @@ public:
             }
             total += n;
         }
+        if (full) return Fail(kErrorDiskFull), -1;
         return total;
     }
 
     int64_t seek(int64_t offset, SeekOrigin origin) override {
         int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
+        if (gone()) return Fail(kErrorNotReady), -1;
         off_t r = ::lseek(fd_, offset, whence);
         if (r < 0) return Fail(kErrorInvalidParameter), -1;
         return r;
     }
 
     int64_t size() override {
+        if (gone()) return Fail(kErrorNotReady), -1;
         struct stat st {};
         if (::fstat(fd_, &st) != 0) return FailErrno(), -1;
         return st.st_size;
     }
 
     bool truncate() override {
+        if (gone()) return Fail(kErrorNotReady);
         off_t position = ::lseek(fd_, 0, SEEK_CUR);
         if (position < 0 || ::ftruncate(fd_, position) != 0) return FailErrno();
         return true;
@@ -330,10 +374,13 @@ public:
     }
 
 private:
+    bool gone() { return detail::DriveGone(*faults_.machine, faults_.drive); }
+
     SimMachine::State& s_;
     uint64_t id_;
     int fd_;
     bool readable_, writable_;
+    FileFaults faults_;
 };
 
 class SimCodePage : public CodePage {
@@ -372,6 +419,7 @@ public:
         uint32_t access = mode & 3;
         uint32_t share = (mode & 0xF0) >> 4;
         if (access > 2 || share > 4 || (mode & ~0xF3u) != 0) return Fail(kErrorInvalidParameter), nullptr;
+        if (uint32_t error = detail::NotReadyError(machine_, path)) return Fail(error), nullptr;
         auto host = existingHost(path);
         if (!host) return nullptr;
         struct stat st {};
@@ -379,12 +427,14 @@ public:
         if (S_ISDIR(st.st_mode)) return Fail(kErrorAccessDenied), nullptr;
         bool writable = access == kOpenWrite || access == kOpenReadWrite;
         if (writable && (attributesOf(*host, false) & kAttrReadOnly)) return Fail(kErrorAccessDenied), nullptr;
+        if (writable)
+            if (uint32_t error = detail::ChangeError(machine_, path, true)) return Fail(error), nullptr;
         uint32_t rights = (access != kOpenWrite ? uint32_t(kRead) : 0u) | (writable ? uint32_t(kWrite) : 0u);
         if (!shareable(*host, rights, kShareOf[share])) return Fail(kErrorSharingViolation), nullptr;
         int flags = access == kOpenRead ? O_RDONLY : access == kOpenWrite ? O_WRONLY : O_RDWR;
         int fd = ::open(host->c_str(), flags | O_CLOEXEC);
         if (fd < 0) return FailErrno(), nullptr;
-        return track(*host, rights, kShareOf[share], fd);
+        return track(*host, path, rights, kShareOf[share], fd);
     }
 
     std::unique_ptr<File> createFile(const std::string& path) override {
@@ -392,6 +442,7 @@ public:
     }
 
     uint32_t getFileAttributes(const std::string& path) override {
+        if (uint32_t error = detail::NotReadyError(machine_, path)) return Fail(error), kInvalidAttributes;
         SimMachine::HostEntry entry;
         auto host = existingHost(path, &entry);
         if (!host) return kInvalidAttributes;
@@ -399,6 +450,7 @@ public:
     }
 
     bool setFileAttributes(const std::string& path, uint32_t attributes) override {
+        if (uint32_t error = faultOfChange(path, false)) return Fail(error);
         auto host = existingHost(path);
         if (!host) return false;
         struct stat st {};
@@ -410,6 +462,7 @@ public:
     }
 
     bool createDirectory(const std::string& path) override {
+        if (uint32_t error = faultOfChange(path, false)) return Fail(error);
         auto host = hostForNew(path);
         if (!host) return false;
         if (::mkdir(host->c_str(), 0755) != 0) return errno == EEXIST ? Fail(kErrorAlreadyExists) : FailErrno();
@@ -418,6 +471,7 @@ public:
     }
 
     bool removeDirectory(const std::string& path) override {
+        if (uint32_t error = faultOfChange(path, false)) return Fail(error);
         auto host = existingHost(path);
         if (!host) return false;
         struct stat st {};
@@ -433,8 +487,10 @@ public:
     }
 
     bool deleteFile(const std::string& path) override {
+        if (uint32_t error = detail::NotReadyError(machine_, path)) return Fail(error);
         auto host = existingHost(path);
         if (!host) return false;
+        if (uint32_t error = detail::ChangeError(machine_, path, true)) return Fail(error);
         struct stat st {};
         if (::stat(host->c_str(), &st) != 0) return FailErrno();
         if (S_ISDIR(st.st_mode) || (attributesOf(*host, false) & kAttrReadOnly)) return Fail(kErrorAccessDenied);
@@ -476,8 +532,13 @@ public:
     // Renames a file or folder, also to another case of the same name; a file moves between drives by
     // copy and delete. Attributes travel along; open files (also inside a moved folder) refuse.
     bool moveFile(const std::string& from, const std::string& to) override {
+        if (uint32_t error = detail::NotReadyError(machine_, to)) return Fail(error);
+        if (uint32_t error = detail::NotReadyError(machine_, from)) return Fail(error);
         auto source = existingHost(from);
         if (!source) return false;
+        if (uint32_t error = detail::ChangeError(machine_, from, true)) return Fail(error);
+        if (uint32_t error = detail::ChangeError(machine_, to, getFileAttributes(to) != kInvalidAttributes))
+            return Fail(error);
         for (auto& [id, handle] : s_.openHandles)
             if (IsSameOrBelow(handle.host, *source)) return Fail(kErrorSharingViolation);
         auto target = hostForNew(to);
@@ -616,20 +677,30 @@ private:
         return true;
     }
 
-    std::unique_ptr<File> track(const std::string& host, uint32_t access, uint32_t share, int fd) {
+    std::unique_ptr<File> track(const std::string& host, const std::string& path, uint32_t access, uint32_t share, int fd) {
         uint64_t id = s_.nextHandle++;
         s_.openHandles[id] = {host, access, share};
-        return std::make_unique<SimFile>(s_, id, fd, (access & kRead) != 0, (access & kWrite) != 0);
+        FileFaults faults{&machine_, detail::DriveLetterOf(machine_, path), detail::ReadErrorOffset(machine_, path)};
+        return std::make_unique<SimFile>(s_, id, fd, (access & kRead) != 0, (access & kWrite) != 0, faults);
+    }
+
+    // The fault a change of path meets before anything is looked at: the drive gone, a denied folder.
+    // Locked files refuse only when they exist, which the caller checks.
+    uint32_t faultOfChange(const std::string& path, bool lockedCounts) {
+        if (uint32_t error = detail::NotReadyError(machine_, path)) return error;
+        return detail::ChangeError(machine_, path, lockedCounts);
     }
 
     // CreateFile with CREATE_ALWAYS and the given attributes: a new file, or an existing one truncated with
     // fresh attributes. Windows refuses to replace a read-only file, and a hidden or system one unless the
     // given attributes carry its hidden and system bits too.
     std::unique_ptr<File> create(const std::string& path, uint32_t access, uint32_t share, uint32_t attributes) {
+        if (uint32_t error = faultOfChange(path, false)) return Fail(error), nullptr;
         auto host = hostForNew(path);
         if (!host) return nullptr;
         struct stat st {};
         if (::stat(host->c_str(), &st) == 0) {
+            if (uint32_t error = detail::ChangeError(machine_, path, true)) return Fail(error), nullptr;
             const uint32_t existing = attributesOf(*host, false);
             const uint32_t guarded = existing & (kAttrHidden | kAttrSystem);
             if (S_ISDIR(st.st_mode) || (existing & kAttrReadOnly) || (guarded & ~attributes) != 0)
@@ -641,7 +712,7 @@ private:
         if (fd < 0) return FailErrno(), nullptr;
         NoteFolderChange(s_, machine_.codePage(), *host);
         s_.attributes.erase(*host);
-        return track(*host, access, share, fd);
+        return track(*host, path, access, share, fd);
     }
 
     // The host path of an existing name. A missing name reports ERROR_FILE_NOT_FOUND when its folder
@@ -806,6 +877,7 @@ int64_t UtcSeconds(const LocalDateTime& t) {
 }  // namespace detail
 
 Settings& SimMachine::settings() { return state_->settings; }
+Faults& SimMachine::faults() { return state_->faults; }
 FileSystem& SimMachine::files() { return *state_->files; }
 CodePage& SimMachine::codePage() { return *state_->codePage; }
 Registry& SimMachine::registry() { return *state_->registry; }

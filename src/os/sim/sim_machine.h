@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "os/machine.h"
 
@@ -21,6 +23,30 @@ struct Settings {
     // The local time the machine reports; the host's clock when not set.
     bool fixedTime = false;
     LocalTime time;
+};
+
+// Faults the machine produces on demand, as a machine on a user's desk meets them. Paths are Windows paths
+// in the ANSI code page and compare as full paths without regard to case; registry keys are written
+// "HKLM\SOFTWARE\KEY" (HKLM, HKCU, HKCR, HKU or the long HKEY_ names).
+struct Faults {
+    // Writes to the drive fail with ERROR_DISK_FULL once this many more bytes have been added to its files
+    // (bytes that overwrite a file's existing content take no space). The write that crosses the limit
+    // writes what still fits, then fails.
+    std::map<char, uint64_t> diskFullAfter;
+    // A read of the file that would deliver the byte at this offset fails with ERROR_CRC (a scratched disc).
+    std::vector<std::pair<std::string, int64_t>> readErrors;
+    // The drive answers ERROR_NOT_READY to every file call once this many more reads have been served
+    // (the disc taken out).
+    std::map<char, uint64_t> notReadyAfter;
+    // Files held open by another program: opening for writing, replacing, moving or deleting them fails
+    // with ERROR_SHARING_VIOLATION. Reading them succeeds.
+    std::vector<std::string> locked;
+    // Folders (or files) whose contents the user may not change: creating, writing, deleting, moving and
+    // setting attributes at or below them fails with ERROR_ACCESS_DENIED.
+    std::vector<std::string> denyWrite;
+    // Keys the user may not change: creating or writing them or any key below, or deleting their values,
+    // fails with ERROR_ACCESS_DENIED.
+    std::vector<std::string> denyRegistry;
 };
 
 struct Drive {
@@ -56,6 +82,8 @@ public:
     std::optional<std::string> windowsPath(const std::string& hostPath);
 
     Settings& settings();
+    // The faults in force; changes take effect with the next call.
+    Faults& faults();
 
     FileSystem& files() override;
     CodePage& codePage() override;

@@ -32,5 +32,22 @@ uint32_t& LastError();
 // The name among a folder's names (ANSI) whose 8.3 alias is shortName, compared without case; "" when none.
 std::string FindByShortName(const std::vector<std::string>& names, const std::string& shortName, CodePage& codePage);
 
+// Faults (sim_faults.cpp). Paths are Windows paths of any form; drives are upper-case letters.
+// ERROR_NOT_READY when the drive of path has served its last read, else 0.
+uint32_t NotReadyError(SimMachine& machine, const std::string& path);
+// True when the drive has served its last read.
+bool DriveGone(SimMachine& machine, char drive);
+// Counts one read of the drive; false when the drive has served its last one.
+bool TakeRead(SimMachine& machine, char drive);
+// The error a change of path meets: ERROR_ACCESS_DENIED at or below a denied folder, ERROR_SHARING_VIOLATION
+// for a locked file (when lockedCounts), else 0.
+uint32_t ChangeError(SimMachine& machine, const std::string& path, bool lockedCounts);
+// The offset of the first unreadable byte of the file, or -1.
+int64_t ReadErrorOffset(SimMachine& machine, const std::string& path);
+// The bytes the drive may still take, or null when it has no limit.
+uint64_t* SpaceLeft(SimMachine& machine, char drive);
+// The upper-case drive letter of path, or 0.
+char DriveLetterOf(SimMachine& machine, const std::string& path);
+
 }  // namespace detail
 }  // namespace os::sim

@@ -2,6 +2,8 @@
 // follow what the profile calls return; writes edit the file in place as Windows does, so every line a
 // write does not touch keeps its bytes.
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <string_view>
 
 #include "os/sim/sim_machine.h"
@@ -26,11 +28,13 @@ struct Line {
     std::string name;       // of a section or an entry
     bool hasValue = false;  // an entry with '='
     std::string value;      // trimmed, quotes kept
+    std::string folded;     // the name as lookups compare it
 };
 
 // A section: its header line (none for the lines before the first header) and the lines up to the next.
 struct Section {
     std::string name;
+    std::string folded;  // the name as lookups compare it
     bool hasHeader = false;
     size_t header = 0, first = 0, end = 0;  // line indexes; first..end are the lines after the header
 };
@@ -58,7 +62,7 @@ public:
     const Section* section(const std::string& name) const {
         std::string wanted = fold(Trim(name));
         for (const Section& s : sections_)
-            if (fold(s.name) == wanted) return &s;
+            if (s.folded == wanted) return &s;
         return nullptr;
     }
 
@@ -66,7 +70,7 @@ public:
     long entry(const Section& s, const std::string& name) const {
         std::string wanted = fold(Trim(name));
         for (size_t i = s.first; i < s.end; ++i)
-            if (lines_[i].kind == Line::Kind::Entry && fold(lines_[i].name) == wanted) return static_cast<long>(i);
+            if (lines_[i].kind == Line::Kind::Entry && lines_[i].folded == wanted) return static_cast<long>(i);
         return -1;
     }
 
@@ -120,6 +124,10 @@ private:
             lines_.push_back(std::move(line));
         }
         sections_.back().end = lines_.size();
+        // Names are folded once here: a document is looked up many times.
+        for (Section& section : sections_) section.folded = fold(section.name);
+        for (Line& line : lines_)
+            if (line.kind == Line::Kind::Entry) line.folded = fold(line.name);
     }
 
     std::string text_;
@@ -134,7 +142,7 @@ public:
 
     std::string readString(const std::string& file, const std::string& section, const std::string& key,
                            const std::string& defaultValue) override {
-        Document doc(load(file), machine_.codePage());
+        const Document& doc = parsed(file);
         const Section* s = doc.section(section);
         long at = s ? doc.entry(*s, key) : -1;
         if (at < 0 || !doc.lines()[at].hasValue) return defaultValue;
@@ -147,7 +155,7 @@ public:
     // Entries with a value, except those whose name starts with ';' (comments).
     std::vector<std::string> sectionKeys(const std::string& file, const std::string& section) override {
         std::vector<std::string> keys;
-        Document doc(load(file), machine_.codePage());
+        const Document& doc = parsed(file);
         if (const Section* s = doc.section(section)) {
             for (size_t i = s->first; i < s->end; ++i) {
                 const Line& line = doc.lines()[i];
@@ -161,7 +169,7 @@ public:
     // Every header with a name, duplicates included.
     std::vector<std::string> sectionNames(const std::string& file) override {
         std::vector<std::string> names;
-        Document doc(load(file), machine_.codePage());
+        const Document& doc = parsed(file);
         for (const Section& s : doc.sections())
             if (s.hasHeader && !s.name.empty()) names.push_back(s.name);
         return names;
@@ -169,7 +177,9 @@ public:
 
     bool writeString(const std::string& file, const std::string& section, const std::string& key,
                      const std::string& value) override {
-        Document doc(load(file), machine_.codePage());
+        std::string bytes;
+        if (!loadForChange(file, bytes)) return false;
+        Document doc(bytes, machine_.codePage());
         const std::string& text = doc.text();
         const Section* s = doc.section(section);
         std::string newEntry = std::string(Trim(key)) + "=" + value;
@@ -199,7 +209,9 @@ public:
     }
 
     bool deleteKey(const std::string& file, const std::string& section, const std::string& key) override {
-        Document doc(load(file), machine_.codePage());
+        std::string bytes;
+        if (!loadForChange(file, bytes)) return false;
+        Document doc(bytes, machine_.codePage());
         const Section* s = doc.section(section);
         long at = s ? doc.entry(*s, key) : -1;
         if (at < 0) return true;
@@ -209,7 +221,9 @@ public:
 
     // The header and every line up to the next header.
     bool deleteSection(const std::string& file, const std::string& section) override {
-        Document doc(load(file), machine_.codePage());
+        std::string bytes;
+        if (!loadForChange(file, bytes)) return false;
+        Document doc(bytes, machine_.codePage());
         const Section* s = doc.section(section);
         if (!s) return true;
         size_t from = s->hasHeader ? s->header : s->first;
@@ -226,6 +240,22 @@ private:
         return bare ? machine_.settings().windowsDirectory + "\\" + file : file;
     }
 
+    // The file parsed. Reads parse the same file again and again (a setup reads its description a key at
+    // a time), so the last few parses are kept and reused while the file's bytes are the same.
+    const Document& parsed(const std::string& file) {
+        std::string bytes = load(file);
+        const std::string path = resolve(file);
+        const uint32_t codePage = machine_.codePage().ansiCodePage();
+        auto it = parses_.find(path);
+        if (it != parses_.end() && it->second.codePage == codePage && it->second.document->text() == bytes)
+            return *it->second.document;
+        if (parses_.size() >= kKeptParses) parses_.clear();
+        Parse& parse = parses_[path];
+        parse.codePage = codePage;
+        parse.document = std::make_unique<Document>(std::move(bytes), machine_.codePage());
+        return *parse.document;
+    }
+
     // The file's bytes; empty when it cannot be read.
     std::string load(const std::string& file) {
         auto handle = machine_.files().openFile(resolve(file), kOpenRead | kShareDenyNone);
@@ -236,7 +266,23 @@ private:
         return text;
     }
 
-    // Rewrites the file in place (keeping its attributes), or creates it.
+    // The bytes a change starts from: true with the whole file, or with nothing when there is no file. A
+    // file that exists but cannot be read whole refuses the change (with the read's error): rewriting it
+    // from what could be read would lose the rest.
+    bool loadForChange(const std::string& file, std::string& text) {
+        text.clear();
+        FileSystem& fs = machine_.files();
+        auto handle = fs.openFile(resolve(file), kOpenRead | kShareDenyNone);
+        if (!handle) return fs.lastError() == kErrorFileNotFound || fs.lastError() == kErrorPathNotFound;
+        const int64_t size = handle->size();
+        if (size < 0) return false;
+        text.assign(static_cast<size_t>(size), '\0');
+        return handle->read(text.data(), size) == size;
+    }
+
+    // Rewrites the file in place (keeping its attributes), or creates it. A longer text first claims the
+    // space it needs at the end of the file, so a full disk refuses the change before a byte of the old
+    // text is overwritten; the file is then left as it was.
     bool save(const std::string& file, const std::string& text) {
         std::string path = resolve(file);
         FileSystem& fs = machine_.files();
@@ -245,12 +291,48 @@ private:
             if (fs.lastError() != kErrorFileNotFound) return false;
             handle = fs.createFile(path);
             if (!handle) return false;
+            // A file made for this write goes again when the write fails: no empty file is left.
+            if (!rewrite(*handle, text)) {
+                const uint32_t error = fs.lastError();
+                handle.reset();
+                fs.deleteFile(path);
+                LastError() = error;
+                return false;
+            }
+            return true;
         }
-        auto size = static_cast<int64_t>(text.size());
-        return handle->write(text.data(), size) == size && handle->truncate();
+        return rewrite(*handle, text);
     }
 
+    bool rewrite(File& file, const std::string& text) {
+        FileSystem& fs = machine_.files();
+        File* handle = &file;
+        const auto size = static_cast<int64_t>(text.size());
+        const int64_t oldSize = handle->size();
+        if (oldSize < 0) return false;
+        if (size > oldSize) {
+            const int64_t tail = size - oldSize;
+            if (handle->seek(oldSize, SeekOrigin::Begin) < 0) return false;
+            if (handle->write(text.data() + oldSize, tail) != tail) {
+                const uint32_t error = fs.lastError();
+                if (handle->seek(oldSize, SeekOrigin::Begin) >= 0) handle->truncate();
+                LastError() = error;
+                return false;
+            }
+        }
+        const int64_t head = std::min(size, oldSize);
+        if (handle->seek(0, SeekOrigin::Begin) < 0 || handle->write(text.data(), head) != head) return false;
+        return handle->seek(size, SeekOrigin::Begin) >= 0 && handle->truncate();
+    }
+
+    struct Parse {
+        uint32_t codePage = 0;
+        std::unique_ptr<Document> document;
+    };
+    static constexpr size_t kKeptParses = 8;
+
     SimMachine& machine_;
+    std::map<std::string, Parse> parses_;  // by resolved path
 };
 
 }  // namespace

@@ -120,7 +120,28 @@ SimRegistry::Key* SimRegistry::create(RootKey root, const std::string& path) {
 
 bool SimRegistry::keyExists(RootKey root, const std::string& path) { return find(root, path) != nullptr; }
 
-bool SimRegistry::createKey(RootKey root, const std::string& path) { return create(root, path) != nullptr; }
+bool SimRegistry::createKey(RootKey root, const std::string& path) {
+    return !refused(root, path) && create(root, path) != nullptr;
+}
+
+bool SimRegistry::refused(RootKey root, const std::string& path) {
+    if (!changeDenied || !changeDenied(root, path)) return false;
+    detail::LastError() = kErrorAccessDenied;
+    return true;
+}
+
+bool SimRegistry::isAtOrBelow(RootKey root, const std::string& path, const std::string& keyText) const {
+    const size_t separator = keyText.find('\\');
+    const std::string rootName = fold(keyText.substr(0, separator));
+    const size_t index = RootIndex(root);
+    if (rootName != kRootNames[index] && rootName != kLongRootNames[index]) return false;
+    const std::vector<std::string> guarded = split(separator == std::string::npos ? "" : keyText.substr(separator + 1));
+    const std::vector<std::string> names = split(path);
+    if (names.size() < guarded.size()) return false;
+    for (size_t i = 0; i < guarded.size(); ++i)
+        if (fold(names[i]) != fold(guarded[i])) return false;
+    return true;
+}
 
 bool SimRegistry::readString(RootKey root, const std::string& path, const std::string& name, std::string& value) {
     Key* key = find(root, path);
@@ -148,11 +169,13 @@ void SimRegistry::setValue(RootKey root, const std::string& path, const std::str
 }
 
 bool SimRegistry::writeString(RootKey root, const std::string& path, const std::string& name, const std::string& value) {
+    if (refused(root, path)) return false;
     setValue(root, path, name, kRegSz, value);
     return true;
 }
 
 bool SimRegistry::deleteValue(RootKey root, const std::string& path, const std::string& name) {
+    if (refused(root, path)) return false;
     Key* key = find(root, path);
     if (!key) return false;
     auto it = std::find_if(key->values.begin(), key->values.end(), [&](const Value& v) { return fold(v.name) == fold(name); });
@@ -162,6 +185,7 @@ bool SimRegistry::deleteValue(RootKey root, const std::string& path, const std::
 }
 
 bool SimRegistry::deleteKey(RootKey root, const std::string& path) {
+    if (refused(root, path)) return false;
     std::vector<std::string> names = split(path);
     if (names.empty()) return false;  // a root key cannot be deleted
     std::string last = names.back();
@@ -342,7 +366,16 @@ SimRegistry& SimRegistryOf(SimMachine& machine) {
 
 namespace detail {
 
-std::unique_ptr<Registry> MakeRegistry(SimMachine& machine) { return std::make_unique<SimRegistry>(machine.codePage()); }
+std::unique_ptr<Registry> MakeRegistry(SimMachine& machine) {
+    auto registry = std::make_unique<SimRegistry>(machine.codePage());
+    SimRegistry* self = registry.get();
+    registry->changeDenied = [&machine, self](RootKey root, const std::string& path) {
+        for (const std::string& key : machine.faults().denyRegistry)
+            if (self->isAtOrBelow(root, path, key)) return true;
+        return false;
+    };
+    return registry;
+}
 
 }  // namespace detail
 }  // namespace os::sim

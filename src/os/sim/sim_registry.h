@@ -2,6 +2,7 @@
 // reports use and a comparison of two states of the tree.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,13 @@ public:
     // Removes every key and value.
     void clear();
 
+    // Consulted before every change (a key created, a value written or deleted, a key deleted): true
+    // refuses the change with ERROR_ACCESS_DENIED. The simulated machine points it at its registry faults.
+    std::function<bool(RootKey root, const std::string& path)> changeDenied;
+    // True when root\path is the key keyText names ("HKLM\SOFTWARE\X") or lies below it; false for a
+    // keyText without a known root.
+    bool isAtOrBelow(RootKey root, const std::string& path, const std::string& keyText) const;
+
     // What changed from before to after, keys in sorted order, parents before their sub-keys: added keys
     // with all their values, values added or changed, values deleted from surviving keys, deleted keys
     // (each one, parents first; their values are not listed).
@@ -80,6 +88,7 @@ public:
     };
 
 private:
+    bool refused(RootKey root, const std::string& path);
     Key* find(RootKey root, const std::string& path);
     Key* create(RootKey root, const std::string& path);
     std::vector<std::string> split(const std::string& path) const;

@@ -343,4 +343,37 @@ TEST_F(BootFiles, BackupFailingPartWayIsARefusedBackup) {
     EXPECT_EQ(ReadText(kSys), before);
 }
 
+// Lines that do not fit on the disk are taken back: the file ends as it was, its end-of-file mark
+// included, and keeps its complete backup; the failure names the file and the Windows error.
+TEST_F(BootFiles, AppendingToAFullDiskLeavesTheFileAsItWas) {
+    const std::string before = "@ECHO OFF\r\nPATH C:\\DOS\r\n\x1A";
+    test_support::WriteFile(kBat, before);
+    BatLines(0, {"REM one", "REM two", "REM three"});
+    {
+        FaultyMachine faulty;
+        faulty.LimitWritesPartly(kBat, 12);  // part of the lines, over the mark, then the disk is full
+        Table().EditAutoexecBat();
+    }
+    EXPECT_EQ(ReadText(kBat), before);
+    EXPECT_EQ(ReadText(kBatBackup), before);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0], "append to C:\\AUTOEXEC.BAT failed (Windows error 112); the file was left as it was");
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(BootFiles, AppendingToAFullDiskLeavesAFileWithoutMarkAsItWas) {
+    const std::string before = "FILES=40";
+    test_support::WriteFile(kSys, before);
+    CfgLines(0, {"BUFFERS=20"});
+    {
+        FaultyMachine faulty;
+        faulty.LimitWritesPartly(kSys, 3);
+        Table().EditConfigSys();
+    }
+    EXPECT_EQ(ReadText(kSys), before);
+    EXPECT_EQ(ReadText(kSysBackup), before);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("Windows error 112"), std::string::npos) << failures[0];
+}
+
 }  // namespace

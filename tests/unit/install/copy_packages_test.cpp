@@ -10,6 +10,7 @@
 #include <map>
 
 #include "archive/errors.h"
+#include "install/faulty_machine.h"
 #include "install/stage_fixture.h"
 #include "support/test_machine.h"
 
@@ -390,6 +391,34 @@ TEST_F(CopyStage, MissingBaseDirectoryOfALaterPackageEndsTheStageAfterTheEarlier
     EXPECT_EQ(ReadText(paths[0] + "\\bin"), "a file, not a folder");
     EXPECT_FALSE(Exists(paths[1] + "\\tools.exe"));
     EXPECT_EQ(Table().CGauge1.Progress(), 1);
+}
+
+// --- Items that cannot be written ---
+
+// The disk fills up during the second item: the component removes what it wrote of it, the stage names
+// it with the Windows error, goes on with the next item, and the uninstaller's list names only what is
+// there.
+TEST_F(CopyStage, ItemsThatCannotBeWrittenAreNotedAndStayOffTheFileList) {
+    Package("pack.dat", {{"a.txt", "first"}, {"b.txt", std::string(5000, 'b'), 8}, {"c.txt", "third"}});
+    Choose("x--");
+    Module(0, 0, 1, {{"", "pack.dat"}});
+    {
+        install_test::FaultyMachine faulty;
+        faulty.LimitWritesPartly(paths[0] + "\\b.txt", 100);
+        Table().CopyPackages();
+    }
+    EXPECT_EQ(ReadText(paths[0] + "\\a.txt"), "first");
+    EXPECT_FALSE(test_support::FileExists(paths[0] + "\\b.txt"));
+    EXPECT_EQ(ReadText(paths[0] + "\\c.txt"), "third");
+    const std::map<std::string, std::string> recorded = Recorded(0);
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(recorded.at("File0"), paths[0] + "\\a.txt");
+    EXPECT_EQ(recorded.at("File1"), paths[0] + "\\c.txt");
+    ASSERT_EQ(failures.size(), 1u);
+    // The component reports the item without its Windows error; the stage names the machine's last one
+    // when there is one, which its clean-up calls may have cleared (they do on Windows).
+    EXPECT_EQ(failures[0].rfind("extract " + paths[0] + "\\b.txt from pack.dat failed", 0), 0u) << failures[0];
+    EXPECT_NE(failures[0].find("; the file was not installed"), std::string::npos) << failures[0];
 }
 
 }  // namespace

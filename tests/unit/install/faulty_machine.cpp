@@ -39,8 +39,13 @@ public:
         return got;
     }
     int64_t write(const void* buffer, int64_t count) override {
-        if (fault_.writeLimit >= 0 && written_ + count > fault_.writeLimit)
+        if (fault_.writeLimit >= 0 && written_ + count > fault_.writeLimit) {
+            if (fault_.partialWrites && fault_.writeLimit > written_) {
+                const int64_t done = inner_->write(buffer, fault_.writeLimit - written_);
+                if (done > 0) written_ += done;
+            }
             return injected_.fail(os::kErrorDiskFull), -1;
+        }
         injected_.error.reset();
         const int64_t done = inner_->write(buffer, count);
         if (done > 0) written_ += done;

@@ -28,6 +28,11 @@ public:
     // A file created or opened at path takes this many bytes of writes in all; the write that would go
     // beyond fails with ERROR_DISK_FULL, having written nothing.
     void LimitWrites(const std::string& path, int64_t bytes) { fault(path).writeLimit = bytes; }
+    // The same, but the write that would go beyond first writes what still fits, as a full disk does.
+    void LimitWritesPartly(const std::string& path, int64_t bytes) {
+        fault(path).writeLimit = bytes;
+        fault(path).partialWrites = true;
+    }
     // A file opened at path gives this many bytes in all (a read is cut short at the limit); the read
     // after them fails with ERROR_READ_FAULT.
     void LimitReads(const std::string& path, int64_t bytes) { fault(path).readLimit = bytes; }
@@ -42,6 +47,7 @@ public:
     struct Fault {
         uint32_t attributesError = 0, readOpenError = 0;
         int64_t writeLimit = -1, readLimit = -1;  // -1: no limit
+        bool partialWrites = false;
     };
 
 private:

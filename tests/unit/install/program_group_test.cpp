@@ -197,12 +197,15 @@ TEST_F(ProgramGroup, MakeDirectoryPathCreatesEveryMissingLevel) {
     // A relative path starts from the current folder, its first level included.
     Table().MakeDirectoryPath("Rel\\Sub");
     EXPECT_TRUE(IsDirectory(folder + "\\Rel\\Sub"));
-    // A level that cannot be made (a file is in the way) stops the levels below it, silently.
+    EXPECT_TRUE(failures.empty());
+    // A level that cannot be made (a file is in the way) stops the levels below it: no message, one
+    // failure naming the folder that is missing and the Windows error.
     test_support::WriteFile(folder + "\\File", "x");
     Table().MakeDirectoryPath(folder + "\\File\\Below");
     EXPECT_FALSE(Exists(folder + "\\File\\Below"));
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_TRUE(failures.empty());
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].rfind("create folder " + folder + "\\File\\Below failed (Windows error ", 0), 0u) << failures[0];
 }
 
 TEST_F(ProgramGroup, MakeDirectoryPathKeepsDoubleByteNamesWhole) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 
+#include "install/faulty_machine.h"
 #include "install/stage_fixture.h"
 #include "support/test_machine.h"
 
@@ -382,6 +383,37 @@ TEST_F(Registration, KeysAndValuesThatCannotBeWrittenAreNotedAndTheStepsGoOn) {
               "registry value HKLM\\SOFTWARE\\Tessarine\\RegTestShop|ProductNumber could not be written");
     EXPECT_EQ(Value(kFamily + "RegTestShop", "ProductName1"), "商店");
     EXPECT_TRUE(Boxes().empty());
+}
+
+// --- Copies that break off ---
+
+// The copy is made under another name: a disk that fills up part-way leaves the earlier copy whole and
+// no partial file behind.
+TEST_F(Registration, AnUninstallerCopyThatBreaksOffLeavesTheEarlierCopy) {
+    test_support::WriteFile(windows + "\\Tavrun2.EXE", std::string("old copy"));
+    test_support::WriteFile(folder + "\\Setup.CHT", std::string(150000, 'n'));
+    {
+        install_test::FaultyMachine faulty;
+        faulty.LimitWritesPartly(windows + "\\Tavrun2.$$$", 70000);
+        Table().CopyUninstaller();
+    }
+    EXPECT_EQ(ReadText(windows + "\\Tavrun2.EXE"), "old copy");
+    EXPECT_FALSE(test_support::FileExists(windows + "\\Tavrun2.$$$"));
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("Tavrun2.EXE could not be written completely"), std::string::npos) << failures[0];
+    EXPECT_NE(failures[0].find("(Windows error 112)"), std::string::npos) << failures[0];
+}
+
+TEST_F(Registration, ALoginInfoFileThatBreaksOffIsRemoved) {
+    Table().LoginInfo[0] = std::string(100, 'A');
+    {
+        install_test::FaultyMachine faulty;
+        faulty.LimitWritesPartly(shop + "\\logininfo.txt", 10);
+        Table().WriteLoginInfo();
+    }
+    EXPECT_FALSE(test_support::FileExists(shop + "\\logininfo.txt"));
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("(Windows error 112); it was removed"), std::string::npos) << failures[0];
 }
 
 }  // namespace

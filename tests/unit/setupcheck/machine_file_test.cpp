@@ -212,3 +212,73 @@ TEST(MachineFile, OemCodePageRunsAMachineWhoseCodePagesDiffer) {
     EXPECT_TRUE(std::filesystem::exists(root + "/K\xC3\xB6ln/K\xC3\xB6ln/Men\xC3\xBC.txt"));
     std::filesystem::remove_all(root);
 }
+
+// [Faults]: every kind read with its target and number, and applied to the machine in its code page.
+TEST(MachineFileFaults, EveryKindIsReadAndApplied) {
+    const MachineFile file = ParseMachineFile(
+        "[Faults]\n"
+        "DiskFull=c,0          ; full at once\n"
+        "ReadError=E:\\DATA,ONE.DAT,4096\n"  // the number follows the last comma
+        "NotReady=E:,3\n"
+        "Locked=C:\\WINDOWS\\WIN.INI\n"
+        "DenyWrite=C:\\\xE7\xA8\x8B\xE5\xBA\x8F\n"  // 程序
+        "DenyRegistry=HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessarine\n");
+    using Kind = setupcheck::MachineFault::Kind;
+    ASSERT_EQ(file.faults.size(), 6u);
+    EXPECT_EQ(file.faults[0].kind, Kind::DiskFull);
+    EXPECT_EQ(file.faults[0].target, "C");
+    EXPECT_EQ(file.faults[0].number, 0u);
+    EXPECT_EQ(file.faults[1].target, "E:\\DATA,ONE.DAT");
+    EXPECT_EQ(file.faults[1].number, 4096u);
+    EXPECT_EQ(file.faults[2].target, "E");
+    EXPECT_EQ(file.faults[2].line, 4);
+
+    os::sim::SimMachine machine;
+    setupcheck::ApplyMachineFile(file, machine, [](char) { return std::string(); });
+    os::sim::Faults& faults = machine.faults();
+    EXPECT_EQ(faults.diskFullAfter.at('C'), 0u);
+    EXPECT_EQ(faults.notReadyAfter.at('E'), 3u);
+    ASSERT_EQ(faults.readErrors.size(), 1u);
+    EXPECT_EQ(faults.readErrors[0].second, 4096);
+    ASSERT_EQ(faults.denyWrite.size(), 1u);
+    EXPECT_EQ(faults.denyWrite[0], "C:\\\xB3\xCC\xD0\xF2");  // GBK
+    EXPECT_EQ(faults.locked.at(0), "C:\\WINDOWS\\WIN.INI");
+    EXPECT_EQ(faults.denyRegistry.at(0), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessarine");
+}
+
+// Whole MiB, or a fraction of one: a small installation fills up part-way only below one MiB.
+TEST(MachineFileFaults, DiskFullCountsMiBAndItsFractions) {
+    os::sim::SimMachine machine;
+    setupcheck::ApplyMachineFile(ParseMachineFile("[Faults]\nDiskFull=C,2\n"), machine, [](char) { return std::string(); });
+    EXPECT_EQ(machine.faults().diskFullAfter.at('C'), uint64_t(2) << 20);
+    EXPECT_EQ(ParseMachineFile("[Faults]\nDiskFull=C,0.5\n").faults[0].number, uint64_t(1) << 19);
+    EXPECT_EQ(ParseMachineFile("[Faults]\nDiskFull=C,.001\n").faults[0].number, 1048u);
+    EXPECT_NE(ErrorOf("[Faults]\nDiskFull=C,1.\n").find("not a number"), std::string::npos);
+    EXPECT_NE(ErrorOf("[Faults]\nDiskFull=C,-1\n").find("not a number"), std::string::npos);
+    EXPECT_NE(ErrorOf("[Faults]\nDiskFull=C,1.2.3\n").find("not a number"), std::string::npos);
+}
+
+TEST(MachineFileFaults, MalformedLinesAreErrorsByLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[Faults]\nDiskFull=C\n", "line 2: DiskFull must be DRIVE,MiB"},
+        {"[Faults]\nDiskFull=CD,1\n", "line 2: DiskFull names a drive by its letter"},
+        {"[Faults]\nDiskFull=C,many\n", "line 2: the MiB DiskFull allows is not a number"},
+        {"[Faults]\nDiskFull=C,\n", "line 2: the MiB DiskFull allows is empty"},
+        {"[Faults]\n\nNotReady=Q,1\n", "line 3: the machine has no drive Q"},
+        {"[Faults]\nReadError=E:\\A.DAT\n", "line 2: ReadError must be PATH,OFFSET"},
+        {"[Faults]\nReadError=A.DAT,5\n", "line 2: ReadError needs a full path"},
+        {"[Faults]\nLocked=\n", "line 2: Locked needs a full path"},
+        {"[Faults]\nDenyWrite=\\\\SERVER\\SHARE\n", "line 2: DenyWrite needs a full path"},
+        {"[Faults]\nDenyRegistry=SOFTWARE\\X\n", "line 2: DenyRegistry needs a key"},
+        {"[Faults]\nFlood=C\n", "line 2: unknown fault Flood"},
+        {"[Faults]\nLocked\n", "line 2: expected KEY=VALUE"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_NE(ErrorOf(text).find(expected), std::string::npos) << text << " gave: " << ErrorOf(text);
+}
+
+TEST(MachineFileFaults, ADriveFaultMayComeBeforeTheDrives) {
+    const MachineFile file = ParseMachineFile("[Faults]\nNotReady=F,0\n[Drives]\nC=fixed,100\nF=cdrom\n");
+    ASSERT_EQ(file.faults.size(), 1u);
+    EXPECT_NE(ErrorOf("[Faults]\nNotReady=E,0\n[Drives]\nC=fixed,100\nF=cdrom\n").find("line 2"), std::string::npos);
+}
