@@ -30,7 +30,7 @@ void SetArThreadStartHook(TArThreadStartHook hook);
 std::thread ArStartThread(const char* purpose, std::function<void()> work);
 
 // How many items ExtractFiles and TestFiles may work on at once. 0 (the default) means one per processor,
-// at most 8; 1 keeps every item on the caller's thread.
+// at most 8 (on the Win32 port: 1 for now); 1 keeps every item on the caller's thread.
 void SetArWorkerLimit(int workers);
 int ArWorkerCount();
 

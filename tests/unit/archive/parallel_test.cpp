@@ -172,6 +172,12 @@ void ExpectSameAsInLine(const ZipBuilder& zip, const Scenario& scenario, int exp
 
 class ParallelItems : public testing::Test {
 protected:
+    void SetUp() override {
+#ifdef _WIN32
+        GTEST_SKIP() << "items stay on the caller's thread on the Win32 port: there a damaged item (many/item1.txt "
+                        "of FailingItemsAreReportedInTheirPlace) came out of a worker as extracted";
+#endif
+    }
     void TearDown() override {
         archive::SetArWorkerLimit(0);
         archive::SetArThreadStartHook(nullptr);
