@@ -36,13 +36,7 @@ void SetArWorkerLimit(int workers) { workerLimit = std::max(0, workers); }
 int ArWorkerCount() {
     int limit = workerLimit;
     if (limit > 0) return std::min(limit, 8);
-#ifdef _WIN32
-    // On the Win32 port a damaged item has been seen to come out of a worker as extracted where the
-    // caller's thread reports it failed; until that is understood every item stays on the caller's thread.
-    return 1;
-#else
     return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-#endif
 }
 
 }  // namespace archive

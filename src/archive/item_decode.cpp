@@ -125,7 +125,8 @@ uint32_t DecodeDeflated(TArItemHost& host, TArArchiveItem& item, rtl::TStream& i
     TArBitBucketStream bitBucket;
     if (!out) helper.Options |= kInflateTestOnly;
     helper.StreamSize = item.GetCompressedSize();
-    helper.OnProgressStep = [&host](int percent) { host.InflateProgress(percent); };
+    // The decoder counts what it read of the source, which for a damaged item can run past the item's end.
+    helper.OnProgressStep = [&host](int percent) { host.InflateProgress(std::min(percent, 100)); };
     if (item.GetIsEncrypted()) {
         helper.Passphrase = PasswordForItem(host);
         helper.CheckValue = checkValue;

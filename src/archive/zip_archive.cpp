@@ -130,7 +130,7 @@ bool TArArchive::DoArchiveProgress(uint8_t progress) {
 }
 
 bool TArArchive::DoArchiveItemProgress(TArArchiveItem* item, uint8_t progress) {
-    if (progressSeen_ > 0) return --progressSeen_ == 0;
+    if (progressSeen_ > 0) return --progressSeen_ == 0 && abortAtLastSeen_;
     bool abort = false;
     if (OnArchiveItemProgress) OnArchiveItemProgress(Sender, item, progress, abort);
     return abort;
@@ -272,18 +272,14 @@ void TArArchive::CommitPooled(int index, int job, bool extracting) {
                 // Abort: in line, the decoding stops right here. The worker's output goes and the item is
                 // decoded again in line, passing over the reports already made up to this Abort.
                 pool_->Cancel(job);
-                progressSeen_ = seen;
-                try {
-                    ProcessInLine(index, extracting);
-                } catch (...) {
-                    progressSeen_ = 0;
-                    throw;
-                }
-                progressSeen_ = 0;
+                RedoInLine(index, extracting, seen, true);
                 return;
             case detail::TArItemPool::Event::InDoubt:
+                // The worker may have reported progress before it met what it leaves to this thread (damaged
+                // data is found after the input holding it was counted): the redo decodes the same bytes,
+                // so it passes over the reports already made instead of making them twice.
                 pool_->Commit(job);
-                ProcessInLine(index, extracting);
+                RedoInLine(index, extracting, seen, false);
                 return;
             case detail::TArItemPool::Event::Done: {
                 pool_->Commit(job);
@@ -301,6 +297,18 @@ void TArArchive::CommitPooled(int index, int job, bool extracting) {
             }
         }
     }
+}
+
+void TArArchive::RedoInLine(int index, bool extracting, int seen, bool abortAtLastSeen) {
+    progressSeen_ = seen;
+    abortAtLastSeen_ = abortAtLastSeen;
+    try {
+        ProcessInLine(index, extracting);
+    } catch (...) {
+        progressSeen_ = 0;
+        throw;
+    }
+    progressSeen_ = 0;
 }
 
 void TArArchive::ProcessItem(int index, const std::function<void()>& work) {

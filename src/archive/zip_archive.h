@@ -144,9 +144,12 @@ private:
     std::string baseDirectory_;
     TArPadLock lock_;
     std::unique_ptr<detail::TArItemPool> pool_;
-    // Item-progress reports the caller has already seen from a worker: an item redone in line after an
-    // Abort passes them over, and the last one returns that Abort again.
+    // Item-progress reports the caller has already seen from a worker: an item redone in line passes them
+    // over, and after an Abort the last one returns that Abort again.
     int progressSeen_ = 0;
+    bool abortAtLastSeen_ = false;
+    // Redoes a pooled item in line after seen reports of its worker.
+    void RedoInLine(int index, bool extracting, int seen, bool abortAtLastSeen);
 };
 
 class TArZipArchive : public TArArchive {

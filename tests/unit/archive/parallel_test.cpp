@@ -155,6 +155,16 @@ RunRecord Extract(const ZipBuilder& zip, int workers, const Scenario& scenario =
     return run;
 }
 
+// Where two event logs part, with a few lines of context, since gtest shows only their beginnings.
+std::string FirstDifference(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    size_t at = 0;
+    while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+    std::string text = "logs part at line " + std::to_string(at) + ":";
+    for (size_t i = at > 3 ? at - 3 : 0; i < at + 4; ++i)
+        text += "\n  " + (i < a.size() ? a[i] : "(end)") + "  |  " + (i < b.size() ? b[i] : "(end)");
+    return text;
+}
+
 // The run on one thread and the run on four workers agree in everything the caller can see.
 void ExpectSameAsInLine(const ZipBuilder& zip, const Scenario& scenario, int expectParallelAtLeast = 1) {
     RunRecord inLine = Extract(zip, 1, scenario);
@@ -166,18 +176,12 @@ void ExpectSameAsInLine(const ZipBuilder& zip, const Scenario& scenario, int exp
     }
     EXPECT_GE(parallel.parallelItems, expectParallelAtLeast);
     EXPECT_EQ(parallel.outcome, inLine.outcome);
-    EXPECT_EQ(parallel.log, inLine.log);
+    EXPECT_EQ(parallel.log, inLine.log) << FirstDifference(parallel.log, inLine.log);
     EXPECT_EQ(parallel.files, inLine.files);
 }
 
 class ParallelItems : public testing::Test {
 protected:
-    void SetUp() override {
-#ifdef _WIN32
-        GTEST_SKIP() << "items stay on the caller's thread on the Win32 port: there a damaged item (many/item1.txt "
-                        "of FailingItemsAreReportedInTheirPlace) came out of a worker as extracted";
-#endif
-    }
     void TearDown() override {
         archive::SetArWorkerLimit(0);
         archive::SetArThreadStartHook(nullptr);
@@ -240,12 +244,22 @@ TEST_F(ParallelItems, FailingItemsAreReportedInTheirPlace) {
     zip.entries[3].crc = 0x12345678;                               // CRC mismatch: the file stays
     zip.entries[8].payload = std::vector<uint8_t>{0xFF, 0xFF, 0xFF};  // corrupt deflate data
     zip.entries[8].method = 8;
+    // Deflate data that ends half-way: found only after several progress reports the caller may already
+    // have made from the worker's record.
+    auto& cut = zip.Add("data/cut.bin", Pattern(120000, 6));
+    cut.method = 8;
+    cut.payload = test_support::DeflateStoredBlocks(cut.data, 8000);
+    cut.payload->resize(cut.payload->size() / 2);
     auto& unsafe = zip.Add("../outside.txt", "refused");
     unsafe.method = 8;
     auto& last = zip.Add("last.bin", Pattern(3000, 99));
     last.method = 8;
     last.password = "another password";  // a user abort that ends the archive
     ExpectSameAsInLine(zip, {});
+    // The decoder read past the end of the cut item's data; its meter still stops at 100.
+    for (const std::string& line : Extract(zip, 4).log)
+        if (line.rfind("data/cut.bin ", 0) == 0 && line.find("failed") == std::string::npos)
+            EXPECT_LE(std::stoi(line.substr(13)), 100) << line;
 }
 
 TEST_F(ParallelItems, AWrongPasswordInTheMiddleEndsTheRunAndUndoesTheWorkDoneAhead) {
