@@ -1,17 +1,19 @@
 // Times archive::Inflate against zlib's raw inflate and libdeflate's whole-buffer decompressor on the same
 // deflate data: a ~100 MB corpus of program binaries, text from /usr/share and seeded random bytes,
 // compressed here with zlib at levels 6 and 9. Every decoder is timed with the CRC-32 of its output, as
-// extraction needs it.
+// extraction needs it; the decoders take turns within each repeat and the best time of each counts.
 // Usage: bench_inflate_core [megabytes] [repeats]
 #include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -92,14 +94,18 @@ double Seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-template <typename Fn>
-double Best(int repeats, Fn fn) {
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        fn();
-        best = std::min(best, Seconds(start));
-    }
+// Best times of several decoders, run in turn within each repeat, so that a change of load on a shared
+// machine affects all of them alike.
+template <size_t N>
+std::array<double, N> BestInTurn(int repeats, const std::array<std::function<void()>, N>& runs) {
+    std::array<double, N> best;
+    best.fill(1e30);
+    for (int i = 0; i < repeats; ++i)
+        for (size_t k = 0; k < N; ++k) {
+            auto start = std::chrono::steady_clock::now();
+            runs[k]();
+            best[k] = std::min(best[k], Seconds(start));
+        }
     return best;
 }
 
@@ -142,9 +148,10 @@ uint32_t LibdeflateInflate(libdeflate_decompressor* decompressor, const std::vec
     return libdeflate_crc32(0, out.data(), actual);
 }
 
-uint32_t OurInflate(const std::vector<uint8_t>& packed, const std::string& password, uint32_t checkValue,
+// The source stream is made once outside the timing, as libdeflate's input buffer is; each run rewinds it.
+uint32_t OurInflate(rtl::TMemoryStream& source, const std::string& password, uint32_t checkValue,
                     int64_t& produced) {
-    rtl::TMemoryStream source(packed);
+    source.SetPosition(0);
     archive::TArBitBucketStream dest;
     archive::TArDeflateHelper helper;
     helper.Passphrase = password;
@@ -180,23 +187,22 @@ int main(int argc, char** argv) {
         const double mb = corpus.size() / 1e6;
 
         int64_t ourSize = 0;
-        uint32_t ourCrc = 0;
-        double ours = Best(repeats, [&] { ourCrc = OurInflate(packed, "", 0, ourSize); });
-        size_t zSize = 0;
-        double zlibPlain = Best(repeats, [&] { ZlibInflate(packed, false, zSize); });
-        uint32_t zCrc = 0;
-        double zlibCrc = Best(repeats, [&] { zCrc = ZlibInflate(packed, true, zSize); });
+        uint32_t ourCrc = 0, zCrc = 0, ldCrc = 0;
+        size_t zSize = 0, ldSize = 0;
+        rtl::TMemoryStream packedStream(packed);
+        libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+        std::vector<uint8_t> whole(corpus.size());
+        const auto best = BestInTurn<4>(
+            repeats, {[&] { ourCrc = OurInflate(packedStream, "", 0, ourSize); },
+                      [&] { ZlibInflate(packed, false, zSize); }, [&] { zCrc = ZlibInflate(packed, true, zSize); },
+                      [&] { ldCrc = LibdeflateInflate(decompressor, packed, whole, ldSize); }});
+        libdeflate_free_decompressor(decompressor);
+        const double ours = best[0], zlibPlain = best[1], zlibCrc = best[2], libdeflate = best[3];
         if (ourCrc != expected || size_t(ourSize) != corpus.size() || zCrc != expected) {
             std::printf("MISMATCH: ours crc %08x size %lld, zlib crc %08x, expected %08x\n", ourCrc,
                         (long long)ourSize, zCrc, expected);
             return 1;
         }
-        libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
-        std::vector<uint8_t> whole(corpus.size());
-        size_t ldSize = 0;
-        uint32_t ldCrc = 0;
-        double libdeflate = Best(repeats, [&] { ldCrc = LibdeflateInflate(decompressor, packed, whole, ldSize); });
-        libdeflate_free_decompressor(decompressor);
         if (ldCrc != expected || ldSize != corpus.size()) {
             std::printf("MISMATCH: libdeflate crc %08x size %zu, expected %08x\n", ldCrc, ldSize, expected);
             return 1;
@@ -209,8 +215,9 @@ int main(int argc, char** argv) {
 
         if (level == 6) {
             const std::string password = "benchmark password";
-            std::vector<uint8_t> sealed = Encrypt(packed, password, uint8_t(expected >> 24));
-            double enc = Best(repeats, [&] { ourCrc = OurInflate(sealed, password, expected, ourSize); });
+            rtl::TMemoryStream sealed(Encrypt(packed, password, uint8_t(expected >> 24)));
+            const double enc =
+                BestInTurn<1>(repeats, {[&] { ourCrc = OurInflate(sealed, password, expected, ourSize); }})[0];
             if (ourCrc != expected) {
                 std::printf("MISMATCH in the encrypted run\n");
                 return 1;
