@@ -13,6 +13,7 @@
 #include "app/value_list.h"
 #include "archive/unzipper.h"
 #include "os/machine.h"
+#include "rtl/exceptions.h"
 #include "rtl/strings.h"
 
 namespace app {
@@ -94,10 +95,29 @@ private:
             return false;
         }
         archive::TArUnZipper& reader = *context_.packageReader;
-        reader.SetFileName(path);
-        for (int i = 0; i < reader.Count(); ++i) total += reader.GetItem(i)->GetUncompressedSize();
+        try {
+            reader.SetFileName(path);
+            for (int i = 0; i < reader.Count(); ++i) total += reader.GetItem(i)->GetUncompressedSize();
+        } catch (const rtl::EStreamError& e) {
+            RethrowNamingFile(e, path);
+        }
         reader.CloseArchive();
         return true;
+    }
+
+    // A stream failure while a package is read ends start-up in the exception box. Its text ("Stream read
+    // error") names neither the file nor the cause, so the same kind of exception goes on with the package
+    // and the machine's error after that text: "Stream read error: E:\PKG.DAT (Windows error 23)".
+    [[noreturn]] static void RethrowNamingFile(const rtl::EStreamError& e, const std::string& path) {
+        std::string message = e.Message();
+        if (message.find(path) == std::string::npos) message += ": " + path;
+        if (e.ErrorCode != 0) message += " (Windows error " + rtl::IntToStr(e.ErrorCode) + ")";
+        if (dynamic_cast<const rtl::EReadError*>(&e)) throw rtl::EReadError(message, e.ErrorCode);
+        if (dynamic_cast<const rtl::EWriteError*>(&e)) throw rtl::EWriteError(message, e.ErrorCode);
+        if (dynamic_cast<const rtl::EFilerError*>(&e)) throw rtl::EFilerError(message, e.ErrorCode);
+        if (dynamic_cast<const rtl::EFOpenError*>(&e)) throw rtl::EFOpenError(message, e.ErrorCode);
+        if (dynamic_cast<const rtl::EFCreateError*>(&e)) throw rtl::EFCreateError(message, e.ErrorCode);
+        throw rtl::EStreamError(message, e.ErrorCode);
     }
 
     // SETUP.INI; false when a package fault ended loading.

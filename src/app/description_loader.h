@@ -39,7 +39,9 @@ struct LoaderContext {
 //   module: a warning (caption "提示") and loading stops there; DescriptionLoaded stays 1 and the module
 //   keeps the packages loaded before the fault (PackageCount counts them, Size totals them).
 // A description beyond a capacity of the table is truncated at that capacity.
-// Throws what the archive component throws for a package that exists but is no archive.
+// Throws what the archive component throws for a package that exists but is no archive. A package that
+// cannot be read (a scratched disc, the disc taken out) throws the stream's exception with the package's
+// path and the Windows error after its text: "Stream read error: E:\PKG.DAT (Windows error 23)".
 void LoadSetupDescription(TProductTable& table, LoaderContext& context);
 
 }  // namespace app

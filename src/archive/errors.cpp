@@ -39,12 +39,15 @@ void ArConvertException(const std::exception_ptr& error, TArErrorClass& errorCla
     } catch (const rtl::EInOutError& e) {
         errorClass = TArErrorClass::ecInOutError;
         errorCode = e.ErrorCode;
-    } catch (const rtl::EFilerError&) {
+    } catch (const rtl::EFilerError& e) {
         errorClass = TArErrorClass::ecFilerError;
-    } catch (const rtl::EFOpenError&) {
+        errorCode = e.ErrorCode;
+    } catch (const rtl::EFOpenError& e) {
         errorClass = TArErrorClass::ecFileOpenError;
-    } catch (const rtl::EFCreateError&) {
+        errorCode = e.ErrorCode;
+    } catch (const rtl::EFCreateError& e) {
         errorClass = TArErrorClass::ecFileCreateError;
+        errorCode = e.ErrorCode;
     } catch (...) {
         errorClass = TArErrorClass::ecOther;
     }

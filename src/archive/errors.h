@@ -88,9 +88,11 @@ TS_AR_EXCEPTION(EArUserAbort, EArException, kArUserAbort)
 // Error classes of item-failure reports.
 enum class TArErrorClass { ecArchive, ecInOutError, ecFilerError, ecFileCreateError, ecFileOpenError, ecCabError, ecOther };
 
-// The error class and code of an exception: an EArException gives ecArchive with its code, EInOutError
-// ecInOutError with its code, EFilerError, EFOpenError and EFCreateError their classes with 0, anything
-// else ecOther with 0.
+// The error class and code of an exception: an EArException gives ecArchive with its code (an engine
+// code); EInOutError ecInOutError with its code; EFilerError, EFOpenError and EFCreateError their classes
+// with the system error the stream recorded (0 when it had none), so that the report of an output file
+// that could not be created or written names the machine's reason; anything else ecOther with 0. Every
+// class but ecArchive and ecOther thus carries a system error (GetLastError value) or 0.
 void ArConvertException(const std::exception_ptr& error, TArErrorClass& errorClass, int& errorCode);
 
 const char* ArErrorClassName(TArErrorClass errorClass);

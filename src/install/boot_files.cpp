@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <vector>
 
 #include "app/main_form.h"
+#include "install/copy_into_place.h"
 #include "install/stage_support.h"
 #include "os/machine.h"
 #include "rtl/strings.h"
@@ -26,16 +26,17 @@ constexpr char kEndOfFileMark = 0x1A;
 struct BootFile {
     const char* target;
     const char* backup;
-    const char* backupError;  // the message when the backup cannot be made while the file exists
-    bool rewritePaths;        // PATH lines in short form (AUTOEXEC.BAT only)
+    const char* partialBackup;  // the backup while it is being written
+    const char* backupError;    // the message when the backup cannot be made while the file exists
+    bool rewritePaths;          // PATH lines in short form (AUTOEXEC.BAT only)
     int TProductConfig::*count;
     BootLines TProductConfig::*lines;
 };
 
-const BootFile kAutoexecBat{"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.CHT", "修改批处理文件错误!", true,
-                            &TProductConfig::BatLineCount, &TProductConfig::BatLines};
-const BootFile kConfigSys{"C:\\CONFIG.SYS", "C:\\CONFIG.CHT", "修改配置文件错误!", false,
-                          &TProductConfig::CfgLineCount, &TProductConfig::CfgLines};
+const BootFile kAutoexecBat{"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.CHT", "C:\\AUTOEXEC.$$$", "修改批处理文件错误!",
+                            true, &TProductConfig::BatLineCount, &TProductConfig::BatLines};
+const BootFile kConfigSys{"C:\\CONFIG.SYS", "C:\\CONFIG.CHT", "C:\\CONFIG.$$$", "修改配置文件错误!",
+                          false, &TProductConfig::CfgLineCount, &TProductConfig::CfgLines};
 
 enum class BackupResult { Made, NoSource, Failed };
 
@@ -47,35 +48,33 @@ bool LastCallFoundNothing() {
     return error == os::kErrorFileNotFound || error == os::kErrorPathNotFound;
 }
 
-// Saves source as backup, byte for byte, replacing an earlier backup. A missing source leaves an empty
-// backup behind. A source that exists but cannot be read, or a backup that cannot be created or written
-// completely, is Failed: the file must not be changed without its copy. An unreadable source leaves an
-// earlier backup as it was.
-BackupResult MakeBackup(const std::string& source, const std::string& backup) {
-    std::unique_ptr<os::File> in = os::files().openFile(source, os::kOpenRead | os::kShareDenyNone);
+// Saves the boot file as its backup, byte for byte, replacing an earlier backup. A missing file leaves an
+// empty backup behind. A file that exists but cannot be read, or a backup that cannot be created or written
+// completely, is Failed: the file must not be changed without its copy. The backup is written under a
+// name of its own and takes the backup's name only when complete, so a failed backup leaves an earlier
+// one as it was.
+BackupResult MakeBackup(const BootFile& boot) {
+    std::unique_ptr<os::File> in = os::files().openFile(boot.target, os::kOpenRead | os::kShareDenyNone);
     if (!in && !LastCallFoundNothing()) return BackupResult::Failed;
-    std::unique_ptr<os::File> out = os::files().createFile(backup);
-    if (!in) return BackupResult::NoSource;
-    if (!out) return BackupResult::Failed;
-    std::vector<char> buffer(64 * 1024);
-    for (;;) {
-        const int64_t got = in->read(buffer.data(), int64_t(buffer.size()));
-        if (got < 0) return BackupResult::Failed;
-        if (got == 0) return BackupResult::Made;
-        if (out->write(buffer.data(), got) != got) return BackupResult::Failed;
+    if (!in) {
+        os::files().createFile(boot.backup);
+        return BackupResult::NoSource;
     }
+    return CopyIntoPlace(*in, boot.partialBackup, boot.backup).Done() ? BackupResult::Made : BackupResult::Failed;
 }
 
 // Opens path for appending, without its read-only attribute; creates it when it does not exist. A file
 // that exists but cannot be opened, or whose attributes cannot be read, is never created anew (that would
-// empty it): null then.
-std::unique_ptr<os::File> OpenForAppending(const std::string& path) {
+// empty it): null then. cleared receives the file's attributes when the read-only one was cleared here,
+// kInvalidAttributes otherwise.
+std::unique_ptr<os::File> OpenForAppending(const std::string& path, uint32_t& cleared) {
+    cleared = os::kInvalidAttributes;
     const uint32_t attributes = os::files().getFileAttributes(path);
     if (attributes == os::kInvalidAttributes)
         return LastCallFoundNothing() ? os::files().createFile(path) : nullptr;
     if (attributes & os::kAttrReadOnly) {
         const uint32_t writable = attributes & ~uint32_t(os::kAttrReadOnly);
-        os::files().setFileAttributes(path, writable ? writable : uint32_t(os::kAttrNormal));
+        if (os::files().setFileAttributes(path, writable ? writable : uint32_t(os::kAttrNormal))) cleared = attributes;
     }
     std::unique_ptr<os::File> file = os::files().openFile(path, os::kOpenReadWrite | os::kShareDenyWrite);
     if (file && file->seek(0, os::SeekOrigin::End) < 0) return nullptr;
@@ -131,15 +130,23 @@ bool EditBootFile(TMainForm& form, const BootFile& boot) {
     form.CGauge1.SetMaxValue(total);
 
     // The backup is made only when something is going to be appended.
-    if (total > 0 && MakeBackup(boot.target, boot.backup) == BackupResult::Failed) {
+    if (total > 0 && MakeBackup(boot) == BackupResult::Failed) {
         vcl::Application->MessageBox(boot.backupError, "提示!", vcl::mbOK | vcl::mbIconWarning);
         return false;
     }
 
-    // Opened even without lines: a missing file is created empty.
-    std::unique_ptr<os::File> file = OpenForAppending(boot.target);
+    // Opened even without lines: a missing file is created empty. Appending is what the read-only
+    // attribute is cleared for: a file that receives its lines keeps it cleared, one that ends as it was
+    // gets its attributes back (once closed) with the failure that left it so.
+    uint32_t cleared = os::kInvalidAttributes;
+    std::unique_ptr<os::File> file = OpenForAppending(boot.target, cleared);
+    auto noteFailure = [&](const std::string& what) {
+        file.reset();
+        if (cleared != os::kInvalidAttributes) os::files().setFileAttributes(boot.target, cleared);
+        form.NoteFailure(what);
+    };
     if (!file) {
-        form.NoteFailure(std::string("open ") + boot.target + " to append its lines failed" + LastErrorText());
+        noteFailure(std::string("open ") + boot.target + " to append its lines failed" + LastErrorText());
         return true;
     }
     // The lines are gathered first and written in one piece: a write that fails part-way (a full disk)
@@ -164,17 +171,17 @@ bool EditBootFile(TMainForm& form, const BootFile& boot) {
     int64_t position = 0;
     bool overMark = false;
     if (size < 0 || !FindAppendPosition(*file, size, position, overMark)) {
-        form.NoteFailure(std::string("read ") + boot.target + " to append its lines failed" + LastErrorText() +
-                         "; nothing was appended");
+        noteFailure(std::string("read ") + boot.target + " to append its lines failed" + LastErrorText() +
+                    "; nothing was appended");
         return true;
     }
     uint32_t error = 0;
     const AppendResult result = AppendText(*file, size, position, text, error);
     if (result != AppendResult::Appended)
-        form.NoteFailure(std::string("append to ") + boot.target + " failed" + WindowsErrorText(error) +
-                         (result == AppendResult::LeftAsItWas
-                              ? "; the file was left as it was"
-                              : "; the file could not be put back, its backup is " + std::string(boot.backup)));
+        noteFailure(std::string("append to ") + boot.target + " failed" + WindowsErrorText(error) +
+                    (result == AppendResult::LeftAsItWas
+                         ? "; the file was left as it was"
+                         : "; the file could not be put back, its backup is " + std::string(boot.backup)));
     return true;
 }
 

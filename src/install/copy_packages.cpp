@@ -49,6 +49,15 @@ void RemoveOldCopies(const std::string& baseDir, const std::vector<std::string>&
     }
 }
 
+// Whether an item failure's code is the machine's error: the file and directory classes carry the error of
+// the call that failed (the engine removes the partial file before it reports, which leaves another error
+// behind); an archive failure's code is the engine's own.
+bool CarriesSystemError(archive::TArErrorClass errorClass) {
+    using archive::TArErrorClass;
+    return errorClass == TArErrorClass::ecInOutError || errorClass == TArErrorClass::ecFilerError ||
+           errorClass == TArErrorClass::ecFileCreateError || errorClass == TArErrorClass::ecFileOpenError;
+}
+
 }  // namespace
 
 std::set<std::string> TMainForm::ExtractEveryItem(const std::string& packageName) {
@@ -57,9 +66,7 @@ std::set<std::string> TMainForm::ExtractEveryItem(const std::string& packageName
     std::set<std::string> failed;
     auzPack.OnProcessItemFailure = [&](void*, archive::TArArchiveItem* item, archive::TArProcessType,
                                        archive::TArErrorClass errorClass, int code) {
-        const uint32_t error = errorClass == archive::TArErrorClass::ecInOutError && code != 0
-                                   ? uint32_t(code)
-                                   : os::files().lastError();
+        const uint32_t error = CarriesSystemError(errorClass) && code != 0 ? uint32_t(code) : os::files().lastError();
         const std::string name = item ? item->GetFileName() : std::string();
         failed.insert(name);
         NoteFailure("extract " + PathIn(auzPack.BaseDirectory(), rtl::SlashesToBackslashes(name)) + " from " +

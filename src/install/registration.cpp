@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "install/copy_into_place.h"
 #include "install/stage_support.h"
 #include "os/machine.h"
 #include "rtl/strings.h"
@@ -39,21 +40,24 @@ std::string KeyText(const std::string& path) {
     return "HKLM" + (path.empty() || path[0] != '\\' ? "\\" + path : path);
 }
 
+// How failure texts name the registry's error, as file failures name theirs: " (Windows error 5)".
+std::string RegistryErrorText() { return WindowsErrorText(os::registry().lastError()); }
+
 // A key opened with creation allowed; its values are written one by one. A key that cannot be created is
 // noted once and its values are not attempted.
 class KeyWriter {
 public:
     KeyWriter(const TMainForm& form, std::string path) : form_(form), path_(std::move(path)) {
         open_ = os::registry().createKey(kRoot, path_);
-        // The registry port reports no error code (its calls return their status, which the port folds into
-        // a bool), so the texts name the key alone.
-        if (!open_) form_.NoteFailure("registry key " + KeyText(path_) + " could not be created");
+        if (!open_)
+            form_.NoteFailure("registry key " + KeyText(path_) + " could not be created" + RegistryErrorText());
     }
 
     void Write(const std::string& name, const std::string& data) {
         if (!open_) return;
         if (!os::registry().writeString(kRoot, path_, name, data))
-            form_.NoteFailure("registry value " + KeyText(path_) + "|" + name + " could not be written");
+            form_.NoteFailure("registry value " + KeyText(path_) + "|" + name + " could not be written" +
+                              RegistryErrorText());
     }
 
 private:
@@ -126,41 +130,23 @@ void TMainForm::CopyUninstaller() {
     // so an earlier copy is never replaced by a cut-off one (a full disk, a disc that cannot be read).
     const std::string targetPath = PathIn(os::system().windowsDirectory(), kUninstallerCopy);
     const std::string partialPath = PathIn(os::system().windowsDirectory(), kUninstallerPartial);
-    std::unique_ptr<os::File> target = os::files().createFile(partialPath);
-    if (!target) {
-        NoteFailure("file " + partialPath + " could not be created" + LastErrorText() + "; " + kUninstallerCopy +
-                    " was not copied");
-        return;
-    }
-    std::vector<uint8_t> buffer(64 * 1024);
-    uint32_t error = 0;
-    for (;;) {
-        int64_t got = source->read(buffer.data(), int64_t(buffer.size()));
-        if (got == 0) break;
-        if (got < 0 || !WriteAll(*target, buffer.data(), got)) {
-            error = os::files().lastError();
-            break;
-        }
-    }
-    target.reset();
-    source.reset();
-    if (error != 0) {
-        os::files().deleteFile(partialPath);
-        NoteFailure("file " + targetPath + " could not be written completely from " + sourcePath +
-                    WindowsErrorText(error) + "; an earlier copy stays as it was");
-        return;
-    }
-    if (os::PathExists(targetPath) && !os::files().deleteFile(targetPath)) {
-        error = os::files().lastError();
-        os::files().deleteFile(partialPath);
-        NoteFailure("file " + targetPath + " could not be replaced" + WindowsErrorText(error) +
-                    "; the earlier copy stays as it was");
-        return;
-    }
-    if (!os::files().moveFile(partialPath, targetPath)) {
-        error = os::files().lastError();
-        os::files().deleteFile(partialPath);
-        NoteFailure("file " + targetPath + " could not be put in place" + WindowsErrorText(error));
+    const CopyIntoPlaceResult copy = CopyIntoPlace(*source, partialPath, targetPath);
+    const std::string error = WindowsErrorText(copy.error);
+    using Step = CopyIntoPlaceResult::Step;
+    switch (copy.step) {
+        case Step::Done: return;
+        case Step::NotCreated:
+            NoteFailure("file " + partialPath + " could not be created" + error + "; " + kUninstallerCopy +
+                        " was not copied");
+            return;
+        case Step::NotWritten:
+            NoteFailure("file " + targetPath + " could not be written completely from " + sourcePath + error +
+                        "; an earlier copy stays as it was");
+            return;
+        case Step::NotReplaced:
+            NoteFailure("file " + targetPath + " could not be replaced" + error + "; the earlier copy stays as it was");
+            return;
+        case Step::NotMoved: NoteFailure("file " + targetPath + " could not be put in place" + error); return;
     }
 }
 

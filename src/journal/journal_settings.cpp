@@ -67,6 +67,8 @@ public:
     std::vector<std::string> valueNames(os::RootKey root, const std::string& path) override {
         return inner_.valueNames(root, path);
     }
+    // The journal's own look-ups come before the change they report, so the error is the change's.
+    uint32_t lastError() override { return inner_.lastError(); }
 
 private:
     static Change Key(ChangeKind kind, os::RootKey root, const std::string& path) {

@@ -1,6 +1,7 @@
 // The machine port, registry: keys and string values under the predefined root keys.
 // Key paths use '\'; a path that begins with '\' is taken from the root key all the same. Key and value
-// names compare without regard to case, as Windows compares them.
+// names compare without regard to case, as Windows compares them. A call that fails returns false (or an
+// empty list) and leaves its Windows error for lastError.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -29,6 +30,12 @@ public:
     // Names in the order the registry gives them.
     virtual std::vector<std::string> subKeyNames(RootKey root, const std::string& path) = 0;
     virtual std::vector<std::string> valueNames(RootKey root, const std::string& path) = 0;
+
+    // The Windows error of the last call of this registry that failed on this thread (the status the
+    // registry function returned: ERROR_FILE_NOT_FOUND for a missing key or value, ERROR_ACCESS_DENIED for
+    // a key the user may not change, ...). Calls that succeed leave it as it was. 0 from an implementation
+    // that cannot say; every port and every forwarding wrapper overrides it.
+    virtual uint32_t lastError() { return 0; }
 };
 
 }  // namespace os

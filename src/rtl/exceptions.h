@@ -24,9 +24,13 @@ public:
 };
 
 // Stream failures. EFCreateError, EFOpenError and EFilerError are siblings, not one another's kind.
+// ErrorCode is the system error of the machine call that failed (GetLastError); 0 when the failure has
+// none, such as a read that found the data at an end before the count was reached.
 class EStreamError : public Exception {
 public:
-    using Exception::Exception;
+    explicit EStreamError(std::string message, int errorCode = 0)
+        : Exception(std::move(message)), ErrorCode(errorCode) {}
+    int ErrorCode;
 };
 class EFCreateError : public EStreamError {
 public:

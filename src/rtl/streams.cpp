@@ -8,6 +8,13 @@
 
 namespace rtl {
 
+namespace {
+
+// The error of the machine call that just failed on this thread, for the exception that reports it.
+int SystemError() { return static_cast<int>(os::files().lastError()); }
+
+}  // namespace
+
 int64_t TStream::GetSize() {
     int64_t position = Seek(0, os::SeekOrigin::Current);
     int64_t size = Seek(0, os::SeekOrigin::End);
@@ -43,40 +50,40 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
 
 int64_t THandleStream::Read(void* buffer, int64_t count) {
     int64_t n = file_->read(buffer, count);
-    if (n < 0) throw EReadError("Stream read error");
+    if (n < 0) throw EReadError("Stream read error", SystemError());
     return n;
 }
 
 int64_t THandleStream::Write(const void* buffer, int64_t count) {
     int64_t n = file_->write(buffer, count);
-    if (n < 0) throw EWriteError("Stream write error");
+    if (n < 0) throw EWriteError("Stream write error", SystemError());
     return n;
 }
 
 int64_t THandleStream::Seek(int64_t offset, os::SeekOrigin origin) {
     int64_t n = file_->seek(offset, origin);
-    if (n < 0) throw EStreamError("Stream seek error");
+    if (n < 0) throw EStreamError("Stream seek error", SystemError());
     return n;
 }
 
 int64_t THandleStream::GetSize() {
     int64_t n = file_->size();
-    if (n < 0) throw EStreamError("Stream size error");
+    if (n < 0) throw EStreamError("Stream size error", SystemError());
     return n;
 }
 
 void THandleStream::SetSize(int64_t size) {
     Seek(size, os::SeekOrigin::Begin);
-    if (!file_->truncate()) throw EStreamError("Stream size error");
+    if (!file_->truncate()) throw EStreamError("Stream size error", SystemError());
 }
 
 TFileStream::TFileStream(const std::string& fileName, uint32_t mode) : fileName_(fileName) {
     if (mode == fmCreate) {
         file_ = os::files().createFile(fileName);
-        if (!file_) throw EFCreateError("Cannot create file " + fileName);
+        if (!file_) throw EFCreateError("Cannot create file " + fileName, SystemError());
     } else {
         file_ = os::files().openFile(fileName, mode);
-        if (!file_) throw EFOpenError("Cannot open file " + fileName);
+        if (!file_) throw EFOpenError("Cannot open file " + fileName, SystemError());
     }
 }
 

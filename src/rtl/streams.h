@@ -26,7 +26,8 @@ public:
     int64_t Position() { return Seek(0, os::SeekOrigin::Current); }
     void SetPosition(int64_t position) { Seek(position, os::SeekOrigin::Begin); }
 
-    // Read or write exactly count bytes, or throw EReadError ("Stream read error") / EWriteError.
+    // Read or write exactly count bytes, or throw EReadError ("Stream read error") / EWriteError. A failed
+    // machine call gives its system error as the exception's ErrorCode; a short count gives 0.
     void ReadBuffer(void* buffer, int64_t count);
     void WriteBuffer(const void* buffer, int64_t count);
     // Copies count bytes from source (all of it from the start when count is 0); returns the count.
@@ -50,7 +51,8 @@ protected:
 };
 
 // A named file: mode fmCreate creates or truncates it (EFCreateError on failure); otherwise the file is
-// opened with the access and sharing bits of mode (EFOpenError on failure).
+// opened with the access and sharing bits of mode (EFOpenError on failure). Either exception carries the
+// system error of the failed call as its ErrorCode, as do the read, write, seek and size errors.
 class TFileStream : public THandleStream {
 public:
     TFileStream(const std::string& fileName, uint32_t mode);

@@ -15,6 +15,9 @@ constexpr const char* kRootNames[4] = {"HKCR", "HKCU", "HKLM", "HKU"};
 constexpr const char* kLongRootNames[4] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
                                            "HKEY_USERS"};
 
+// ERROR_INVALID_DATA: what the registry answers here for a value that is not a string.
+constexpr uint32_t kErrorInvalidData = 13;
+
 size_t RootIndex(RootKey root) { return static_cast<size_t>(root); }
 
 // Position of the first c in text that is not the second byte of a double-byte character.
@@ -118,15 +121,23 @@ SimRegistry::Key* SimRegistry::create(RootKey root, const std::string& path) {
     return key;
 }
 
-bool SimRegistry::keyExists(RootKey root, const std::string& path) { return find(root, path) != nullptr; }
+bool SimRegistry::keyExists(RootKey root, const std::string& path) {
+    return find(root, path) != nullptr || fail(kErrorFileNotFound);
+}
 
 bool SimRegistry::createKey(RootKey root, const std::string& path) {
     return !refused(root, path) && create(root, path) != nullptr;
 }
 
+bool SimRegistry::fail(uint32_t error) {
+    lastError_ = error;
+    return false;
+}
+
 bool SimRegistry::refused(RootKey root, const std::string& path) {
     if (!changeDenied || !changeDenied(root, path)) return false;
     detail::LastError() = kErrorAccessDenied;
+    fail(kErrorAccessDenied);
     return true;
 }
 
@@ -145,14 +156,14 @@ bool SimRegistry::isAtOrBelow(RootKey root, const std::string& path, const std::
 
 bool SimRegistry::readString(RootKey root, const std::string& path, const std::string& name, std::string& value) {
     Key* key = find(root, path);
-    if (!key) return false;
+    if (!key) return fail(kErrorFileNotFound);
     for (const Value& v : key->values) {
         if (fold(v.name) != fold(name)) continue;
-        if (v.type != kRegSz && v.type != kRegExpandSz) return false;
+        if (v.type != kRegSz && v.type != kRegExpandSz) return fail(kErrorInvalidData);
         value = v.data.substr(0, v.data.find('\0'));
         return true;
     }
-    return false;
+    return fail(kErrorFileNotFound);
 }
 
 void SimRegistry::setValue(RootKey root, const std::string& path, const std::string& name, uint32_t type,
@@ -177,9 +188,9 @@ bool SimRegistry::writeString(RootKey root, const std::string& path, const std::
 bool SimRegistry::deleteValue(RootKey root, const std::string& path, const std::string& name) {
     if (refused(root, path)) return false;
     Key* key = find(root, path);
-    if (!key) return false;
+    if (!key) return fail(kErrorFileNotFound);
     auto it = std::find_if(key->values.begin(), key->values.end(), [&](const Value& v) { return fold(v.name) == fold(name); });
-    if (it == key->values.end()) return false;
+    if (it == key->values.end()) return fail(kErrorFileNotFound);
     key->values.erase(it);
     return true;
 }
@@ -187,34 +198,43 @@ bool SimRegistry::deleteValue(RootKey root, const std::string& path, const std::
 bool SimRegistry::deleteKey(RootKey root, const std::string& path) {
     if (refused(root, path)) return false;
     std::vector<std::string> names = split(path);
-    if (names.empty()) return false;  // a root key cannot be deleted
+    if (names.empty()) return fail(kErrorAccessDenied);  // a root key cannot be deleted
     std::string last = names.back();
     names.pop_back();
     Key* parent = &roots_[RootIndex(root)];
     for (const std::string& name : names) {
         bool found = false;
         size_t at = position(*parent, name, &found);
-        if (!found) return false;
+        if (!found) return fail(kErrorFileNotFound);
         parent = &parent->subKeys[at];
     }
     bool found = false;
     size_t at = position(*parent, last, &found);
-    if (!found || !parent->subKeys[at].subKeys.empty()) return false;
+    if (!found) return fail(kErrorFileNotFound);
+    if (!parent->subKeys[at].subKeys.empty()) return fail(kErrorAccessDenied);
     parent->subKeys.erase(parent->subKeys.begin() + static_cast<ptrdiff_t>(at));
     return true;
 }
 
 std::vector<std::string> SimRegistry::subKeyNames(RootKey root, const std::string& path) {
     std::vector<std::string> names;
-    if (Key* key = find(root, path))
-        for (const Key& sub : key->subKeys) names.push_back(sub.name);
+    Key* key = find(root, path);
+    if (!key) {
+        fail(kErrorFileNotFound);
+        return names;
+    }
+    for (const Key& sub : key->subKeys) names.push_back(sub.name);
     return names;
 }
 
 std::vector<std::string> SimRegistry::valueNames(RootKey root, const std::string& path) {
     std::vector<std::string> names;
-    if (Key* key = find(root, path))
-        for (const Value& v : key->values) names.push_back(v.name);
+    Key* key = find(root, path);
+    if (!key) {
+        fail(kErrorFileNotFound);
+        return names;
+    }
+    for (const Value& v : key->values) names.push_back(v.name);
     return names;
 }
 

@@ -53,6 +53,9 @@ public:
     bool deleteKey(RootKey root, const std::string& path) override;
     std::vector<std::string> subKeyNames(RootKey root, const std::string& path) override;
     std::vector<std::string> valueNames(RootKey root, const std::string& path) override;
+    // As Windows answers: ERROR_FILE_NOT_FOUND for a missing key or value, ERROR_ACCESS_DENIED for a refused
+    // change or a key that still has sub-keys, ERROR_INVALID_DATA for a value that is no string.
+    uint32_t lastError() override { return lastError_; }
 
     // A value of any type, creating the key path as needed.
     void setValue(RootKey root, const std::string& path, const std::string& name, uint32_t type, const std::string& data);
@@ -89,6 +92,8 @@ public:
 
 private:
     bool refused(RootKey root, const std::string& path);
+    // Records error for lastError and returns false.
+    bool fail(uint32_t error);
     Key* find(RootKey root, const std::string& path);
     Key* create(RootKey root, const std::string& path);
     std::vector<std::string> split(const std::string& path) const;
@@ -99,6 +104,7 @@ private:
 
     CodePage* codePage_;
     Key roots_[4];
+    uint32_t lastError_ = 0;
 };
 
 // The registry of a simulated machine.

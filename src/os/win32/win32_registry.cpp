@@ -22,6 +22,17 @@ HKEY RootHandle(RootKey root) {
 
 std::string SubKey(const std::string& path) { return !path.empty() && path[0] == '\\' ? path.substr(1) : path; }
 
+// The status of the last registry function that failed on this thread. The functions return their status
+// instead of setting GetLastError, so the port keeps it for lastError.
+thread_local LONG lastStatus = ERROR_SUCCESS;
+
+// True for ERROR_SUCCESS; any other status is kept for lastError.
+bool Succeeded(LONG status) {
+    if (status == ERROR_SUCCESS) return true;
+    lastStatus = status;
+    return false;
+}
+
 // An open key, closed when it goes out of scope.
 class Key {
 public:
@@ -29,11 +40,11 @@ public:
         if (handle_) RegCloseKey(handle_);
     }
     bool open(RootKey root, const std::string& path, REGSAM access) {
-        return RegOpenKeyExA(RootHandle(root), SubKey(path).c_str(), 0, access, &handle_) == ERROR_SUCCESS;
+        return Succeeded(RegOpenKeyExA(RootHandle(root), SubKey(path).c_str(), 0, access, &handle_));
     }
     bool create(RootKey root, const std::string& path, REGSAM access) {
-        return RegCreateKeyExA(RootHandle(root), SubKey(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                               nullptr, &handle_, nullptr) == ERROR_SUCCESS;
+        return Succeeded(RegCreateKeyExA(RootHandle(root), SubKey(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         access, nullptr, &handle_, nullptr));
     }
     HKEY get() const { return handle_; }
 
@@ -66,7 +77,8 @@ public:
                 buffer.resize(size + 1);
                 continue;
             }
-            if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+            if (!Succeeded(r)) return false;
+            if (type != REG_SZ && type != REG_EXPAND_SZ) return Succeeded(ERROR_INVALID_DATA);
             // The stored data may or may not carry its terminating zero; the text ends at the first one.
             std::string text(buffer.data(), size);
             size_t end = text.find('\0');
@@ -78,22 +90,23 @@ public:
     bool writeString(RootKey root, const std::string& path, const std::string& name, const std::string& value) override {
         Key key;
         if (!key.create(root, path, KEY_READ | KEY_WRITE)) return false;
-        return RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+        const auto* data = reinterpret_cast<const BYTE*>(value.c_str());
+        return Succeeded(RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ, data, static_cast<DWORD>(value.size() + 1)));
     }
 
     bool deleteValue(RootKey root, const std::string& path, const std::string& name) override {
         Key key;
         if (!key.open(root, path, KEY_READ | KEY_WRITE)) return false;
-        return RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS;
+        return Succeeded(RegDeleteValueA(key.get(), name.c_str()));
     }
 
     bool deleteKey(RootKey root, const std::string& path) override {
-        // RegDeleteKeyA deletes keys with sub-keys on Windows 9x; the port promises the NT rule.
-        if (!subKeyNames(root, path).empty()) return false;
+        // RegDeleteKeyA deletes keys with sub-keys on Windows 9x; the port promises the NT rule and its
+        // answer, ERROR_ACCESS_DENIED, as it does for a root key.
+        if (!subKeyNames(root, path).empty()) return Succeeded(ERROR_ACCESS_DENIED);
         std::string sub = SubKey(path);
-        if (sub.empty()) return false;
-        return RegDeleteKeyA(RootHandle(root), sub.c_str()) == ERROR_SUCCESS;
+        if (sub.empty()) return Succeeded(ERROR_ACCESS_DENIED);
+        return Succeeded(RegDeleteKeyA(RootHandle(root), sub.c_str()));
     }
 
     std::vector<std::string> subKeyNames(RootKey root, const std::string& path) override {
@@ -109,6 +122,8 @@ public:
         }
         return names;
     }
+
+    uint32_t lastError() override { return static_cast<uint32_t>(lastStatus); }
 
     std::vector<std::string> valueNames(RootKey root, const std::string& path) override {
         std::vector<std::string> names;

@@ -10,6 +10,7 @@
 #include "app/description_loader.h"
 #include "archive/unzipper.h"
 #include "os/machine.h"
+#include "rtl/exceptions.h"
 #include "rtl/strings.h"
 #include "support/test_machine.h"
 #include "support/zip_builder.h"
@@ -468,6 +469,30 @@ TEST_F(Loader, PackageThatIsNoArchiveEndsLoadingWithTheArchiveError) {
 }
 
 #ifndef _WIN32
+// A package that exists but cannot be read while its size is totalled (a scratched disc): the stream's
+// exception goes on to the exception box, now with the package and the Windows error after its text.
+TEST_F(Loader, UnreadablePackageEndsLoadingNamingThePackageAndTheWindowsError) {
+    WriteSmallMedium();
+    auto& sim = dynamic_cast<os::sim::SimMachine&>(os::machine());
+    const std::string package = In("a.dat");
+    // Within the directory's last entry, just before the 22-byte end record: the end record is read
+    // (and the archive type known) before the directory fails.
+    const int64_t size = int64_t(test_support::ReadFile(package).size());
+    sim.faults().readErrors.push_back({package, size - 30});
+    struct Mend {
+        os::sim::SimMachine& sim;
+        ~Mend() { sim.faults().readErrors.clear(); }
+    } mend{sim};
+    try {
+        Load();
+        ADD_FAILURE() << "loading went on";
+    } catch (const rtl::EReadError& e) {
+        EXPECT_EQ(e.Message(), "Stream read error: " + package + " (Windows error 23)");
+        EXPECT_EQ(e.ErrorCode, 23);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(Loader, DriveRootSetupFolderHasOneSeparator) {
     auto& sim = dynamic_cast<os::sim::SimMachine&>(os::machine());
     auto host = sim.hostPath(folder);

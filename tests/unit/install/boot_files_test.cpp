@@ -66,6 +66,8 @@ constexpr const char* kBat = kBootFiles[0];
 constexpr const char* kBatBackup = kBootFiles[1];
 constexpr const char* kSys = kBootFiles[2];
 constexpr const char* kSysBackup = kBootFiles[3];
+constexpr const char* kBatPartial = kPartialBackups[0];
+constexpr const char* kSysPartial = kPartialBackups[1];
 
 // The six windows on a two-product medium (both products checked), with the boot files of drive C
 // removed before and after.
@@ -334,6 +336,7 @@ TEST_F(BootFiles, BackupFailingPartWayIsARefusedBackup) {
     {
         FaultyMachine faulty;
         faulty.LimitWrites(kBatBackup, 70000);
+        faulty.LimitWrites(kBatPartial, 70000);
         faulty.LimitReads(kSys, 70000);
         Table().ConfigureEnvironment();
     }
@@ -341,6 +344,64 @@ TEST_F(BootFiles, BackupFailingPartWayIsARefusedBackup) {
     EXPECT_EQ(BoxesSaying("修改配置文件错误!").size(), 1u);
     EXPECT_EQ(ReadText(kBat), before);
     EXPECT_EQ(ReadText(kSys), before);
+}
+
+// The backup is written under a name of its own and takes the backup's name only when complete: a backup
+// that breaks off on a full disk leaves an earlier backup whole, and no partial file. (The limit is set on
+// both names, so that a backup written in place would be cut off too.)
+TEST_F(BootFiles, ABackupThatBreaksOffLeavesTheEarlierBackupWhole) {
+    const std::string before(100000, 'b');
+    test_support::WriteFile(kBat, before);
+    test_support::WriteFile(kBatBackup, "earlier backup");
+    BatLines(0, {"REM never"});
+    {
+        FaultyMachine faulty;
+        faulty.LimitWritesPartly(kBatBackup, 70000);
+        faulty.LimitWritesPartly(kBatPartial, 70000);
+        Table().EditAutoexecBat();
+    }
+    EXPECT_EQ(BoxesSaying("修改批处理文件错误!").size(), 1u);
+    EXPECT_EQ(ReadText(kBat), before);
+    EXPECT_EQ(ReadText(kBatBackup), "earlier backup");
+    EXPECT_FALSE(Exists(kBatPartial));
+}
+
+#ifndef _WIN32
+// The same with the simulated machine's full disk: drive C fills up while the backup is written.
+TEST_F(BootFiles, ABackupOnAFullDiskLeavesTheEarlierBackupWhole) {
+    const std::string before(100000, 's');
+    test_support::WriteFile(kSys, before);
+    test_support::WriteFile(kSysBackup, "earlier backup");
+    CfgLines(0, {"BUFFERS=20"});
+    os::sim::SimMachine& sim = Sim();
+    sim.faults().diskFullAfter['C'] = 60000;
+    struct Mend {
+        os::sim::SimMachine& sim;
+        ~Mend() { sim.faults().diskFullAfter.clear(); }
+    } mend{sim};
+    Table().EditConfigSys();
+    EXPECT_EQ(BoxesSaying("修改配置文件错误!").size(), 1u);
+    EXPECT_EQ(ReadText(kSys), before);
+    EXPECT_EQ(ReadText(kSysBackup), "earlier backup");
+    EXPECT_FALSE(Exists(kSysPartial));
+}
+#endif
+
+// The read-only attribute is cleared to append; lines that are taken back leave the file as it was, its
+// attributes included. (A file that receives its lines keeps the attribute cleared: see above.)
+TEST_F(BootFiles, AReadOnlyFileLeftAsItWasIsReadOnlyAgain) {
+    test_support::WriteFile(kSys, "FILES=40");
+    ASSERT_TRUE(os::files().setFileAttributes(kSys, os::kAttrReadOnly));
+    CfgLines(0, {"BUFFERS=20"});
+    {
+        FaultyMachine faulty;
+        faulty.LimitWritesPartly(kSys, 3);
+        Table().EditConfigSys();
+    }
+    EXPECT_EQ(ReadText(kSys), "FILES=40");
+    EXPECT_EQ(os::files().getFileAttributes(kSys) & os::kAttrReadOnly, uint32_t(os::kAttrReadOnly));
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("the file was left as it was"), std::string::npos) << failures[0];
 }
 
 // Lines that do not fit on the disk are taken back: the file ends as it was, its end-of-file mark

@@ -315,7 +315,7 @@ TEST_F(Registration, ReRunningTheInstallationOverwritesValuesOfTheSameNames) {
 // --- Registry writes that fail ---
 
 // Forwards to the machine under test, but refuses keys whose path holds refusedKey and values named
-// refusedValue.
+// refusedValue, with ERROR_ACCESS_DENIED as the registry gives it for a key the user may not change.
 class RefusingRegistry : public os::Registry {
 public:
     explicit RefusingRegistry(os::Registry& inner) : inner_(inner) {}
@@ -324,15 +324,18 @@ public:
 
     bool keyExists(os::RootKey r, const std::string& p) override { return inner_.keyExists(r, p); }
     bool createKey(os::RootKey r, const std::string& p) override {
-        return p.find(refusedKey) == std::string::npos && inner_.createKey(r, p);
+        refused_ = p.find(refusedKey) != std::string::npos;
+        return !refused_ && inner_.createKey(r, p);
     }
     bool readString(os::RootKey r, const std::string& p, const std::string& n, std::string& v) override {
         return inner_.readString(r, p, n, v);
     }
     bool writeString(os::RootKey r, const std::string& p, const std::string& n, const std::string& v) override {
-        if (p.find(refusedKey) != std::string::npos || n == refusedValue) return ++refusedWrites, false;
+        refused_ = p.find(refusedKey) != std::string::npos || n == refusedValue;
+        if (refused_) return ++refusedWrites, false;
         return inner_.writeString(r, p, n, v);
     }
+    uint32_t lastError() override { return refused_ ? uint32_t(os::kErrorAccessDenied) : inner_.lastError(); }
     bool deleteValue(os::RootKey r, const std::string& p, const std::string& n) override {
         return inner_.deleteValue(r, p, n);
     }
@@ -346,6 +349,7 @@ public:
 
 private:
     os::Registry& inner_;
+    bool refused_ = false;  // the last change was refused here
 };
 
 class RefusingMachine : public os::Machine {
@@ -378,12 +382,33 @@ TEST_F(Registration, KeysAndValuesThatCannotBeWrittenAreNotedAndTheStepsGoOn) {
     EXPECT_EQ(Table().UninstallFileNo, 2);
     EXPECT_EQ(refusing.refusing().refusedWrites, 1);
     ASSERT_EQ(failures.size(), 2u);
-    EXPECT_EQ(failures[0], "registry key HKLM\\SOFTWARE\\Tessarine\\RegTestShop\\UninstallInfo1 could not be created");
-    EXPECT_EQ(failures[1],
-              "registry value HKLM\\SOFTWARE\\Tessarine\\RegTestShop|ProductNumber could not be written");
+    // Each names the registry's error, as file failures name theirs.
+    EXPECT_EQ(failures[0], "registry key HKLM\\SOFTWARE\\Tessarine\\RegTestShop\\UninstallInfo1 could not be created "
+                           "(Windows error 5)");
+    EXPECT_EQ(failures[1], "registry value HKLM\\SOFTWARE\\Tessarine\\RegTestShop|ProductNumber could not be written "
+                           "(Windows error 5)");
     EXPECT_EQ(Value(kFamily + "RegTestShop", "ProductName1"), "商店");
     EXPECT_TRUE(Boxes().empty());
 }
+
+#ifdef _WIN32
+// The real registry refuses a key the user may not create: HKLM\HARDWARE is rebuilt at every start and
+// takes no lasting sub-key (ERROR_CHILD_MUST_BE_VOLATILE), or none at all without administrator rights.
+// The failure names the error the registry gave.
+TEST_F(Registration, AKeyTheRegistryRefusesIsNotedWithItsWindowsError) {
+    Choose("x--");
+    app::TProductConfig& first = Table().ProductConfigs[0];
+    first.RegKeyCount = 1;
+    first.RegKeys[0].Root = "\\HARDWARE\\RegTestRefused";
+    first.RegKeys[0].EntryCount = 1;
+    first.RegKeys[0].Entries[0] = {"Name", "value"};
+    Table().RegisterProducts();
+    ASSERT_EQ(failures.size(), 1u);
+    const std::string prefix = "registry key HKLM\\HARDWARE\\RegTestRefused could not be created (Windows error ";
+    EXPECT_TRUE(failures[0] == prefix + "1021)" || failures[0] == prefix + "5)") << failures[0];
+    EXPECT_FALSE(os::registry().keyExists(HKLM, "\\HARDWARE\\RegTestRefused"));
+}
+#endif
 
 // --- Copies that break off ---
 

@@ -31,6 +31,7 @@ void RemoveIfPresent(const std::string& path) {
 
 void RemoveBootFiles() {
     for (const char* path : kBootFiles) RemoveIfPresent(path);
+    for (const char* path : kPartialBackups) RemoveIfPresent(path);
 }
 
 void DeleteTree(const std::string& path, os::RootKey root) {

@@ -31,6 +31,8 @@ inline const std::string kShellFolders = "Software\\Microsoft\\Windows\\CurrentV
 // The boot files of drive C and the backups the environment stage makes of them.
 inline constexpr const char* kBootFiles[] = {"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.CHT", "C:\\CONFIG.SYS",
                                              "C:\\CONFIG.CHT"};
+// The backups while they are written; they take the backups' names only when complete.
+inline constexpr const char* kPartialBackups[] = {"C:\\AUTOEXEC.$$$", "C:\\CONFIG.$$$"};
 
 // One item of a package: stored name, content, stored (0) or deflated (8), and the password it is
 // encrypted with (none when empty).

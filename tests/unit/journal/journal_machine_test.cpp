@@ -152,6 +152,8 @@ TEST_F(Journal, RegistryValuesCarryTheValueTheyReplace) {
     ASSERT_TRUE(os::registry().deleteValue(os::RootKey::CurrentUser, leaf, "Name"));
     ASSERT_TRUE(os::registry().deleteKey(os::RootKey::CurrentUser, leaf));
     EXPECT_FALSE(os::registry().deleteKey(os::RootKey::CurrentUser, leaf));
+    // The failure's Windows error comes through the journal.
+    EXPECT_EQ(os::registry().lastError(), os::kErrorFileNotFound);
     std::vector<std::pair<ChangeKind, std::string>> seen;
     for (const Change& c : Changes()) seen.push_back({c.kind, c.path});
     const std::string hkcu = "HKCU\\";

@@ -142,9 +142,19 @@ TEST_F(SimFaults, ADeniedKeyRefusesChangesAtOrBelowIt) {
     machine_.faults().denyRegistry.push_back("HKLM\\software\\firm");
     EXPECT_FALSE(registry.createKey(os::RootKey::LocalMachine, "\\SOFTWARE\\FIRM\\New"));
     EXPECT_EQ(Error(), os::kErrorAccessDenied);
+    // The registry's own error says so too, after every refused change; a file call does not change it.
+    EXPECT_EQ(registry.lastError(), os::kErrorAccessDenied);
+    ASSERT_FALSE(fs_.openFile("C:\\NO-SUCH-FILE", os::kOpenRead));
+    EXPECT_EQ(registry.lastError(), os::kErrorAccessDenied);
+    std::string missing;
+    EXPECT_FALSE(registry.readString(os::RootKey::LocalMachine, "SOFTWARE\\Firm\\Missing", "X", missing));
+    EXPECT_EQ(registry.lastError(), os::kErrorFileNotFound);
     EXPECT_FALSE(registry.writeString(os::RootKey::LocalMachine, "SOFTWARE\\Firm\\App", "Old", "2"));
+    EXPECT_EQ(registry.lastError(), os::kErrorAccessDenied);
     EXPECT_FALSE(registry.deleteValue(os::RootKey::LocalMachine, "SOFTWARE\\Firm\\App", "Old"));
+    EXPECT_EQ(registry.lastError(), os::kErrorAccessDenied);
     EXPECT_FALSE(registry.deleteKey(os::RootKey::LocalMachine, "SOFTWARE\\Firm\\App"));
+    EXPECT_EQ(registry.lastError(), os::kErrorAccessDenied);
     std::string value;
     EXPECT_TRUE(registry.readString(os::RootKey::LocalMachine, "SOFTWARE\\Firm\\App", "Old", value));
     EXPECT_EQ(value, "1");

@@ -81,6 +81,7 @@ public:
     std::vector<std::string> valueNames(os::RootKey root, const std::string& path) override {
         return Shadowed(root, path) ? std::vector<std::string>{} : inner_.valueNames(root, path);
     }
+    uint32_t lastError() override { return inner_.lastError(); }
 
 private:
     bool Shadowed(os::RootKey root, const std::string& path) const {
