@@ -1,8 +1,9 @@
 // Private to the archive engine: one lock around the machine-port calls that open, close, name or look up
-// files. The simulated machine keeps its table of names and open handles in plain containers, so while
-// items are extracted on several threads those calls must not overlap; reads and writes of an open file
-// touch only that file and go on unlocked. The caller's thread takes the same lock for its own calls of
-// this kind during extraction.
+// files. The ports themselves may be called from any thread, but the machines layered over them (the
+// journal of an unattended run, the wrappers of tests) keep their records in plain containers and write
+// them when a file is made or closed; while items are extracted on several threads those calls must not
+// overlap. Reads and writes of an open file touch only that file and go on unlocked. The caller's thread
+// takes the same lock for its own calls of this kind during extraction.
 #pragma once
 #include <mutex>
 #include <utility>

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <vector>
 
 namespace os::sim {
@@ -173,6 +174,10 @@ struct SimMachine::State {
     std::string currentDirectory = "C:\\";
     std::string moduleFileName = "C:\\SETUP.EXE";
     std::map<std::string, uint32_t> attributes;  // host path -> attributes set through the port
+    // The file system's tables (folder indexes, attributes, open handles) and the fault counters are shared
+    // by every thread that uses the machine (the archive engine extracts on several): each call holds this
+    // lock while it looks at or changes them. Recursive, since calls are made of other calls.
+    std::recursive_mutex mutex;
     std::map<uint64_t, OpenHandle> openHandles;   // handles of open files, for the sharing checks
     uint64_t nextHandle = 1;
     std::unique_ptr<FileSystem> files;
@@ -269,12 +274,13 @@ public:
         : s_(s), id_(id), fd_(fd), readable_(readable), writable_(writable), faults_(faults) {}
     ~SimFile() override {
         ::close(fd_);
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         s_.openHandles.erase(id_);
     }
 
     int64_t read(void* buffer, int64_t count) override {
         if (!readable_) return Fail(kErrorAccessDenied), -1;
-        if (!detail::TakeRead(*faults_.machine, faults_.drive)) return Fail(kErrorNotReady), -1;
+        if (!takeRead()) return Fail(kErrorNotReady), -1;
         if (faults_.readErrorAt >= 0 && count > 0) {
             // A read that would deliver the damaged byte fails as a whole; bytes before and after it read.
             const off_t position = ::lseek(fd_, 0, SEEK_CUR);
@@ -304,6 +310,7 @@ public:
         if (gone()) return Fail(kErrorNotReady), -1;
         // A full disk takes what still fits and refuses the rest; overwritten bytes take no new space.
         bool full = false;
+        std::unique_lock<std::recursive_mutex> lock(s_.mutex);
         if (uint64_t* left = detail::SpaceLeft(*faults_.machine, faults_.drive)) {
             const off_t position = ::lseek(fd_, 0, SEEK_CUR);
             struct stat st {};
@@ -318,6 +325,7 @@ public:
                 }
             }
         }
+        lock.unlock();
         int64_t total = 0;
         auto* p = static_cast<const char*>(buffer);
         while (total < count) {
@@ -374,7 +382,14 @@ public:
     }
 
 private:
-    bool gone() { return detail::DriveGone(*faults_.machine, faults_.drive); }
+    bool gone() {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
+        return detail::DriveGone(*faults_.machine, faults_.drive);
+    }
+    bool takeRead() {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
+        return detail::TakeRead(*faults_.machine, faults_.drive);
+    }
 
     SimMachine::State& s_;
     uint64_t id_;
@@ -413,6 +428,7 @@ public:
     SimFileSystem(SimMachine& machine, SimMachine::State& s) : machine_(machine), s_(s) {}
 
     std::unique_ptr<File> openFile(const std::string& path, uint32_t mode) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         // Access in bits 0-1 (read, write, both), sharing in bits 4-6 (0 and 1 exclusive, deny write,
         // deny read, deny none).
         static constexpr uint32_t kShareOf[5] = {0, 0, kRead, kWrite, kRead | kWrite};
@@ -438,10 +454,12 @@ public:
     }
 
     std::unique_ptr<File> createFile(const std::string& path) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         return create(path, kRead | kWrite, 0, kAttrNormal);
     }
 
     uint32_t getFileAttributes(const std::string& path) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         if (uint32_t error = detail::NotReadyError(machine_, path)) return Fail(error), kInvalidAttributes;
         SimMachine::HostEntry entry;
         auto host = existingHost(path, &entry);
@@ -450,6 +468,7 @@ public:
     }
 
     bool setFileAttributes(const std::string& path, uint32_t attributes) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         if (uint32_t error = faultOfChange(path, false)) return Fail(error);
         auto host = existingHost(path);
         if (!host) return false;
@@ -462,6 +481,7 @@ public:
     }
 
     bool createDirectory(const std::string& path) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         if (uint32_t error = faultOfChange(path, false)) return Fail(error);
         auto host = hostForNew(path);
         if (!host) return false;
@@ -471,6 +491,7 @@ public:
     }
 
     bool removeDirectory(const std::string& path) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         if (uint32_t error = faultOfChange(path, false)) return Fail(error);
         auto host = existingHost(path);
         if (!host) return false;
@@ -487,6 +508,7 @@ public:
     }
 
     bool deleteFile(const std::string& path) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         if (uint32_t error = detail::NotReadyError(machine_, path)) return Fail(error);
         auto host = existingHost(path);
         if (!host) return false;
@@ -505,6 +527,7 @@ public:
     // is created with the source's attributes, so a hidden or system target is replaced only by a source
     // that is so too.
     bool copyFile(const std::string& from, const std::string& to, bool failIfExists) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         auto source = openFile(from, kOpenRead | kShareDenyWrite);
         if (!source) return false;
         const uint32_t sourceAttributes = getFileAttributes(from);
@@ -532,6 +555,7 @@ public:
     // Renames a file or folder, also to another case of the same name; a file moves between drives by
     // copy and delete. Attributes travel along; open files (also inside a moved folder) refuse.
     bool moveFile(const std::string& from, const std::string& to) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         if (uint32_t error = detail::NotReadyError(machine_, to)) return Fail(error);
         if (uint32_t error = detail::NotReadyError(machine_, from)) return Fail(error);
         auto source = existingHost(from);
@@ -570,6 +594,7 @@ public:
     }
 
     DriveType getDriveType(const std::string& root) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         std::string full = fullPathName(root);
         if (full.size() < 2 || full[1] != ':') return DriveType::NoRootDir;
         Drive* d = machine_.drive(full[0]);
@@ -580,6 +605,7 @@ public:
 
     // Kept without a trailing separator, except for a drive's root.
     bool setCurrentDirectory(const std::string& path) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         std::string full = fullPathName(path);
         if (full.size() > 3 && full.back() == '\\') full.pop_back();
         uint32_t attributes = getFileAttributes(full);
@@ -596,6 +622,7 @@ public:
     // before a separator loses one trailing '.', the last name all its trailing dots and spaces. The
     // drive letter keeps its case. Separators are found with double-byte characters in mind.
     std::string fullPathName(const std::string& input) override {
+        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         std::string path = input;
         for (auto& c : path)
             if (c == '/') c = '\\';
