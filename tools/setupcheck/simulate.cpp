@@ -73,6 +73,21 @@ private:
 // The files below the drives' host folders: host path -> size and CRC-32.
 using FileSnapshot = std::map<std::string, ReportFile>;
 
+// Size and CRC-32 of a host file, read in large pieces: a medium may hold hundreds of megabytes.
+ReportFile SizeAndCrc(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buffer(1 << 20);
+    uint64_t size = 0;
+    uint32_t crc = 0xFFFFFFFF;
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const auto got = static_cast<size_t>(in.gcount());
+        crc = archive::ArUpdateCRCBuffer(crc, buffer.data(), got);
+        size += got;
+    }
+    return {size, ~crc};
+}
+
 FileSnapshot SnapshotFiles(os::sim::SimMachine& machine) {
     FileSnapshot files;
     std::set<std::string> roots;
@@ -82,9 +97,7 @@ FileSnapshot SnapshotFiles(os::sim::SimMachine& machine) {
         std::error_code error;
         for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
             if (!it->is_regular_file()) continue;
-            std::ifstream in(it->path(), std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            files[it->path().string()] = {bytes.size(), archive::ArCrc32(bytes.data(), bytes.size())};
+            files[it->path().string()] = SizeAndCrc(it->path());
         }
     }
     return files;
