@@ -15,17 +15,11 @@
 using namespace archive;
 using detail::InflateWindow;
 using inflate_test::BitWriter;
+using inflate_test::RandomBytes;
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes RandomBytes(size_t size, uint32_t seed) {
-    std::mt19937 rng(seed);
-    Bytes b(size);
-    for (auto& x : b) x = uint8_t(rng());
-    return b;
-}
 
 // Writes a stream and the bytes it expands to side by side.
 struct Script {

@@ -1,10 +1,19 @@
 // Builds deflate streams bit by bit for the decoder's tests: block headers, stored blocks, fixed-code
-// symbols, and dynamic headers with given code lengths.
+// symbols, and dynamic headers with given code lengths; and the random bytes they fill stored blocks with.
 #pragma once
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace inflate_test {
+
+// Bytes that do not compress, the same for the same seed.
+inline std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> b(size);
+    for (auto& x : b) x = uint8_t(rng());
+    return b;
+}
 
 // Writes a deflate stream: fields least significant bit first, Huffman codes most significant bit first.
 class BitWriter {

@@ -15,6 +15,7 @@
 using namespace archive;
 using inflate_test::BitWriter;
 using inflate_test::DynamicHeader;
+using inflate_test::RandomBytes;
 
 namespace {
 
@@ -46,13 +47,6 @@ std::string Cause(const Bytes& packed, uint32_t options = 0) {
         return e.Message().substr(prefix.size(), e.Message().size() - prefix.size() - 1);
     }
     return "";
-}
-
-Bytes RandomBytes(size_t size, uint32_t seed) {
-    std::mt19937 rng(seed);
-    Bytes b(size);
-    for (auto& x : b) x = uint8_t(rng());
-    return b;
 }
 
 // One item of a ZIP file from the peer test data, with its raw compressed data.
