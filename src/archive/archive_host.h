@@ -1,6 +1,7 @@
 // Private to the ZIP layer: the archive as the host of an item decoded in line, on the caller's thread:
 // its own stream and volumes, its hooks, its password and the items read ahead for it.
 #pragma once
+#include "archive/hooks.h"
 #include "archive/item_decode.h"
 #include "archive/zip_archive.h"
 
@@ -23,7 +24,8 @@ public:
     void AcceptPassword(const std::string& password) override { archive_.Password = password; }
     int PasswordRetries() const override { return archive_.PasswordRetries; }
     bool HasNeedPasswordHandler() const override { return static_cast<bool>(archive_.OnNeedPassword); }
-    bool MayDecryptAhead() const override { return !archive_.Spanned; }
+    // Not with one processor, where the decrypting thread would only take turns with this one.
+    bool MayDecryptAhead() const override { return !archive_.Spanned && ArProcessorCount() >= 2; }
     bool TakePrefetched(TArArchiveItem& item, std::vector<uint8_t>& data) override;
 
 private:

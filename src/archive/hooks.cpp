@@ -1,5 +1,8 @@
 #include "archive/hooks.h"
 
+#include "os/machine.h"
+#include "os/system.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -33,10 +36,23 @@ std::thread ArStartThread(const char* purpose, std::function<void()> work) {
 
 void SetArWorkerLimit(int workers) { workerLimit = std::max(0, workers); }
 
+int ArProcessorCount() {
+    // Asked for every item; the answer of the machine is kept once there is one.
+    static std::atomic<int> known{0};
+    int count = known.load(std::memory_order_relaxed);
+    if (count > 0) return count;
+    if (os::hasMachine()) {
+        count = os::system().processorCount();
+        if (count > 0) known.store(count, std::memory_order_relaxed);
+    }
+    if (count <= 0) count = static_cast<int>(std::thread::hardware_concurrency());
+    return std::max(count, 1);
+}
+
 int ArWorkerCount() {
     int limit = workerLimit;
     if (limit > 0) return std::min(limit, 8);
-    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    return std::min(ArProcessorCount(), 8);
 }
 
 }  // namespace archive

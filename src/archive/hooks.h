@@ -29,9 +29,12 @@ using TArThreadStartHook = std::function<void(const char* purpose)>;
 void SetArThreadStartHook(TArThreadStartHook hook);
 std::thread ArStartThread(const char* purpose, std::function<void()> work);
 
-// How many items ExtractFiles and TestFiles may work on at once. 0 (the default) means one per processor,
-// at most 8 (on the Win32 port: 1 for now); 1 keeps every item on the caller's thread.
+// How many items ExtractFiles and TestFiles may work on at once. 0 (the default) means one per processor
+// the process may run on, at most 8; 1 keeps every item on the caller's thread.
 void SetArWorkerLimit(int workers);
 int ArWorkerCount();
+// The processors the process may run on (at least 1). With one, helper threads only take turns with the
+// caller's thread, so the work they would do ahead is done in line.
+int ArProcessorCount();
 
 }  // namespace archive

@@ -8,6 +8,7 @@
 #include "archive/hooks.h"
 #include "archive/item_decode.h"
 #include "archive/port_gate.h"
+#include "archive/zip_crypto.h"
 #include "os/machine.h"
 #include "rtl/strings.h"
 
@@ -25,7 +26,8 @@ struct TArLeaveToCaller {};
 // began, and every report recorded for the caller's thread instead of made.
 class TArItemPool::WorkerHost : public TArItemHost {
 public:
-    WorkerHost(TArItemPool& pool, size_t job, rtl::TStream& source) : pool_(pool), job_(job), source_(source) {}
+    WorkerHost(TArItemPool& pool, size_t job, rtl::TStream& source, TArPrefetched* prefetched)
+        : pool_(pool), job_(job), source_(source), prefetched_(prefetched) {}
 
     rtl::TStream& Source() override { return source_; }
     void EnterVolume(uint16_t) override {}
@@ -44,24 +46,37 @@ public:
     int PasswordRetries() const override { return pool_.settings_.passwordRetries; }
     bool HasNeedPasswordHandler() const override { return false; }
     bool MayDecryptAhead() const override { return false; }
-    bool TakePrefetched(TArArchiveItem&, std::vector<uint8_t>&) override { return false; }
+    bool TakePrefetched(TArArchiveItem&, std::vector<uint8_t>& data) override {
+        if (!prefetched_ || !prefetched_->usable) return false;
+        data = std::move(prefetched_->data);
+        prefetched_ = nullptr;
+        return true;
+    }
 
 private:
     // Records a progress value; true when the caller has cancelled the job.
+    // The caller's thread is woken only when kProgressWake values wait for it: a decoder records one
+    // per 16 KiB of input, and waking for each cost more than decoding the small items. The end of the
+    // job always wakes it.
     bool Record(uint8_t percent) {
+        bool wake = false;
         {
             std::lock_guard<std::mutex> lock(pool_.mutex_);
             JobState& state = pool_.states_[job_];
             if (state.cancel) return true;
             state.progress.push_back(percent);
+            wake = pool_.waitingFor_ == static_cast<int>(job_) && state.progress.size() - state.replayed >= kProgressWake;
         }
-        pool_.changed_.notify_all();
+        if (wake) pool_.changed_.notify_all();
         return false;
     }
+
+    static constexpr size_t kProgressWake = 4;
 
     TArItemPool& pool_;
     size_t job_;
     rtl::TStream& source_;
+    TArPrefetched* prefetched_;
 };
 
 TArItemPool::TArItemPool(const Settings& settings, std::vector<Job> jobs)
@@ -109,24 +124,63 @@ int TArItemPool::JobOf(int index) const {
     return it != jobs_.end() && it->index == index ? static_cast<int>(it - jobs_.begin()) : -1;
 }
 
+bool TArItemPool::Groupable(size_t job, TArPrefetchJob& prefetch) const {
+    const auto* item = static_cast<const TArZipItem*>(jobs_[job].item);
+    const uint8_t method = item->CompressionMethod();
+    const uint32_t size = item->GetCompressedSize();
+    if (!item->GetIsEncrypted() || (method != 8 && method != 9) || size <= TArZipDecryptor::kHeaderSize ||
+        size > kArLargestPrefetch)
+        return false;
+    prefetch = {jobs_[job].index, item->Header.RelativeOffset, size, item->GetCRC32()};
+    return true;
+}
+
 void TArItemPool::Work(rtl::TStream* source) {
+    std::vector<TArPrefetchJob> group;
     for (;;) {
-        size_t job;
+        size_t first;
+        group.clear();
         {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return stop_ || nextJob_ >= jobs_.size() || nextJob_ < committed_ + ahead_; });
             if (stop_ || nextJob_ >= jobs_.size()) return;
-            job = nextJob_++;
-            states_[job].state = State::Running;
+            first = nextJob_;
+            // The group: the jobs that follow while they qualify, are free to take, and fit.
+            TArPrefetchJob prefetch;
+            for (size_t job = first; job < jobs_.size() && (job == first || job < committed_ + ahead_) &&
+                                     group.size() < static_cast<size_t>(TArZipDecryptor::kLanes) &&
+                                     Groupable(job, prefetch);
+                 ++job)
+                group.push_back(prefetch);
+            group.resize(ArGroupSize(group.data(), group.size()));
+            const size_t taken = std::max<size_t>(group.size(), 1);
+            for (size_t job = first; job < first + taken; ++job) states_[job].state = State::Running;
+            nextJob_ = first + taken;
         }
-        RunJob(job, *source);
-        changed_.notify_all();
+        if (group.size() < 2) {
+            RunJob(first, *source, nullptr);
+            changed_.notify_all();
+            continue;
+        }
+        std::vector<TArPrefetched> decrypted = ArReadDecrypted(*source, settings_.password, group.data(), group.size());
+        for (size_t i = 0; i < decrypted.size(); ++i) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (stop_) {
+                    for (size_t job = first + i; job < first + decrypted.size(); ++job) states_[job].state = State::InDoubt;
+                    return;
+                }
+            }
+            RunJob(first + i, *source, &decrypted[i]);
+            decrypted[i].data = {};
+            changed_.notify_all();
+        }
     }
 }
 
-void TArItemPool::RunJob(size_t job, rtl::TStream& source) {
+void TArItemPool::RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefetched) {
     const Job& work = jobs_[job];
-    WorkerHost host(*this, job, source);
+    WorkerHost host(*this, job, source, prefetched);
     bool done = false;
     try {
         if (work.outputName.empty()) {
@@ -168,9 +222,11 @@ void TArItemPool::RunJob(size_t job, rtl::TStream& source) {
 TArItemPool::Event TArItemPool::Next(int job, uint8_t& percent) {
     std::unique_lock<std::mutex> lock(mutex_);
     JobState& state = states_[static_cast<size_t>(job)];
+    waitingFor_ = job;
     changed_.wait(lock, [&] {
         return state.state == State::InDoubt || state.state == State::Done || state.replayed < state.progress.size();
     });
+    waitingFor_ = -1;
     if (state.state == State::InDoubt) return Event::InDoubt;
     if (state.replayed < state.progress.size()) {
         percent = state.progress[state.replayed++];

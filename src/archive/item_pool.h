@@ -13,9 +13,12 @@
 // - Output files of jobs that were never committed are removed when the pool ends. Jobs are only made
 //   for items whose output file does not exist, so nothing the user had is lost; folders a worker
 //   created for such items stay.
+// - A worker takes up to four jobs at once when their items are encrypted and deflated and together
+//   hold at most 2 MiB: it reads and decrypts their data together first (the keys of different items are
+//   independent, so the processor works on all of them at once), then decodes them one by one.
 // Memory per worker: the decoder's window and tables (at most about 210 KiB, deflate64) or the 32 KiB
-// write buffer of a stored copy, and one byte of progress record per 16 KiB of compressed data of the
-// items in flight: about 256 KiB in all.
+// write buffer of a stored copy, one byte of progress record per 16 KiB of compressed data of the items
+// in flight, and the decrypted data of the group it holds: about 2.25 MiB in all.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -25,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/item_prefetch.h"
 #include "archive/items.h"
 #include "archive/types.h"
 #include "rtl/streams.h"
@@ -86,7 +90,10 @@ private:
     class WorkerHost;
 
     void Work(rtl::TStream* source);
-    void RunJob(size_t job, rtl::TStream& source);
+    // The job's item as a group member: its data read and decrypted together with the items of the
+    // jobs that follow (TArItemPrefetcher's grouping); false for an item decoded from the archive.
+    bool Groupable(size_t job, TArPrefetchJob& prefetch) const;
+    void RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefetched);
     void RemoveOutput(size_t job);
 
     const Settings settings_;
@@ -99,6 +106,7 @@ private:
     size_t nextJob_ = 0;    // next job a worker takes
     size_t committed_ = 0;  // jobs before this one belong to the caller
     size_t ahead_ = 0;      // jobs the workers may take beyond committed_
+    int waitingFor_ = -1;   // job the caller's thread waits on in Next, -1 when it does not wait
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

@@ -7,9 +7,10 @@
 
 namespace archive::detail {
 
-TArItemPrefetcher::TArItemPrefetcher(std::unique_ptr<rtl::TStream> source, std::string password, std::vector<Job> jobs)
+TArItemPrefetcher::TArItemPrefetcher(std::unique_ptr<rtl::TStream> source, std::string password, std::vector<Job> jobs,
+                                     bool ownThread)
     : source_(std::move(source)), password_(std::move(password)), jobs_(std::move(jobs)) {
-    thread_ = ArStartThread("prefetch", [this] { Work(); });
+    if (ownThread) thread_ = ArStartThread("prefetch", [this] { Work(); });
 }
 
 TArItemPrefetcher::~TArItemPrefetcher() {
@@ -18,48 +19,77 @@ TArItemPrefetcher::~TArItemPrefetcher() {
         stop_ = true;
     }
     changed_.notify_all();
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
-TArItemPrefetcher::Result TArItemPrefetcher::Prefetch(const Job& job) {
-    Result result;
-    result.index = job.index;
-    try {
-        source_->SetPosition(job.relativeOffset);
-        TArZipLocalFileHeader local;
-        local.LoadFromStream(*source_);
-        uint8_t method = static_cast<uint8_t>(local.CompressionMethod & 0xFF);
-        if ((method != 8 && method != 9) || !local.IsEncrypted()) return result;
-        uint32_t checkValue =
-            (local.GeneralPurposeBitFlag & 8) ? static_cast<uint32_t>(local.LastModFileTime) << 16 : job.crc;
-        std::vector<uint8_t> bytes(job.compressedSize);
-        if (source_->Read(bytes.data(), static_cast<int64_t>(bytes.size())) != static_cast<int64_t>(bytes.size()))
-            return result;
-        TArZipDecryptor decryptor(password_);
-        if (!decryptor.CheckHeader(bytes.data(), checkValue)) return result;
-        decryptor.Decrypt(bytes.data() + TArZipDecryptor::kHeaderSize, bytes.size() - TArZipDecryptor::kHeaderSize);
-        result.data.assign(bytes.begin() + TArZipDecryptor::kHeaderSize, bytes.end());
-        result.usable = true;
-    } catch (...) {
-        result.usable = false;  // the caller will meet the same fault and report it
+std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
+                                           size_t count) {
+    std::vector<TArPrefetched> results(count);
+    std::vector<TArZipDecryptor> decryptors(count, TArZipDecryptor(password));
+    std::vector<TArZipDecryptor*> lanes;
+    std::vector<uint8_t*> data;
+    std::vector<size_t> lengths;
+    for (size_t i = 0; i < count; ++i) {
+        const TArPrefetchJob& job = jobs[i];
+        TArPrefetched& result = results[i];
+        result.index = job.index;
+        try {
+            if (job.compressedSize < TArZipDecryptor::kHeaderSize) continue;
+            source.SetPosition(job.relativeOffset);
+            TArZipLocalFileHeader local;
+            local.LoadFromStream(source);
+            uint8_t method = static_cast<uint8_t>(local.CompressionMethod & 0xFF);
+            if ((method != 8 && method != 9) || !local.IsEncrypted()) continue;
+            uint32_t checkValue =
+                (local.GeneralPurposeBitFlag & 8) ? static_cast<uint32_t>(local.LastModFileTime) << 16 : job.crc;
+            uint8_t header[TArZipDecryptor::kHeaderSize];
+            if (source.Read(header, sizeof header) != static_cast<int64_t>(sizeof header)) continue;
+            if (!decryptors[i].CheckHeader(header, checkValue)) continue;
+            result.data.resize(job.compressedSize - TArZipDecryptor::kHeaderSize);
+            const auto size = static_cast<int64_t>(result.data.size());
+            if (source.Read(result.data.data(), size) != size) {
+                result.data = {};
+                continue;
+            }
+            result.usable = true;
+            lanes.push_back(&decryptors[i]);
+            data.push_back(result.data.data());
+            lengths.push_back(result.data.size());
+        } catch (...) {
+            result.data = {};  // the decoder will meet the same fault and report it
+        }
     }
-    return result;
+    TArZipDecryptor::DecryptLanes(lanes.data(), data.data(), lengths.data(), lanes.size());
+    return results;
+}
+
+size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count) {
+    size_t n = 0, bytes = 0;
+    while (n < count && n < static_cast<size_t>(TArZipDecryptor::kLanes) &&
+           (n == 0 || bytes + jobs[n].compressedSize <= kArMostPerGroup))
+        bytes += jobs[n++].compressedSize;
+    return n;
 }
 
 void TArItemPrefetcher::Work() {
     for (;;) {
-        Job job;
+        size_t first, count;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [this] { return stop_ || buffered_ < kMostBuffered; });
             if (stop_ || nextJob_ == jobs_.size()) break;
-            job = jobs_[nextJob_++];
+            first = nextJob_;
+            count = ArGroupSize(&jobs_[first], jobs_.size() - first);
+            groupStart_ = first;
+            nextJob_ = first + count;
         }
-        Result result = Prefetch(job);
+        std::vector<TArPrefetched> group = ArReadDecrypted(*source_, password_, &jobs_[first], count);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            buffered_ += result.data.size() + 1;
-            results_.push_back(std::move(result));
+            for (TArPrefetched& result : group) {
+                buffered_ += result.data.size() + 1;
+                results_.push_back(std::move(result));
+            }
         }
         changed_.notify_all();
     }
@@ -80,12 +110,25 @@ bool TArItemPrefetcher::Take(int index, const std::string& password, std::vector
         if (!results_.empty()) break;
         // Nothing waiting: is the item still to come?
         bool pending = false;
-        for (size_t j = nextJob_; j < jobs_.size() && !pending; ++j) pending = jobs_[j].index == index;
-        bool inProgress = nextJob_ > 0 && jobs_[nextJob_ - 1].index == index;
+        size_t job = nextJob_;
+        for (; job < jobs_.size() && !pending; ++job) pending = jobs_[job].index == index;
+        if (pending && !thread_.joinable()) {
+            // No thread of its own: the group that begins with this item is read here and now.
+            const size_t first = job - 1;
+            const size_t count = ArGroupSize(&jobs_[first], jobs_.size() - first);
+            for (TArPrefetched& result : ArReadDecrypted(*source_, password_, &jobs_[first], count)) {
+                buffered_ += result.data.size() + 1;
+                results_.push_back(std::move(result));
+            }
+            nextJob_ = first + count;
+            continue;
+        }
+        bool inProgress = false;
+        for (size_t j = groupStart_; j < nextJob_ && !inProgress; ++j) inProgress = jobs_[j].index == index;
         if ((!pending && !inProgress) || finished_) return false;
         changed_.wait(lock);
     }
-    Result& front = results_.front();
+    TArPrefetched& front = results_.front();
     if (front.index != index) return false;
     bool usable = front.usable;
     buffered_ -= front.data.size() + 1;

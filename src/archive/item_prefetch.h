@@ -1,7 +1,7 @@
-// Private to the ZIP layer: while the caller decodes one small encrypted item and writes its file, a
-// second thread reads and decrypts the compressed data of the items that follow. Decryption is strictly
-// sequential per item and costs more than decoding, so doing it ahead keeps extraction of a package made
-// of many small files from waiting on it. Anything unusual (another password, a damaged header, a short
+// Private to the ZIP layer: while the caller decodes one encrypted item and writes its file, a second
+// thread reads and decrypts the compressed data of the items that follow, several at once. Decryption is
+// strictly sequential within an item and costs more than decoding, so doing it ahead, and for several
+// items together, keeps extraction from waiting on it. Anything unusual (another password, a damaged header, a short
 // read) makes the prefetcher step aside: the caller then reads the item itself as always.
 #pragma once
 #include <condition_variable>
@@ -17,22 +17,46 @@
 
 namespace archive::detail {
 
+// The encrypted deflated item read and decrypted ahead of its decoding.
+struct TArPrefetchJob {
+    int index = 0;                // item index in the archive
+    uint32_t relativeOffset = 0;  // of the local header
+    uint32_t compressedSize = 0;  // including the 12-byte encryption header
+    uint32_t crc = 0;             // from the central directory
+};
+struct TArPrefetched {
+    int index = 0;
+    bool usable = false;          // read whole, deflated, encrypted, and its header check passed
+    std::vector<uint8_t> data;    // the decrypted bytes after the encryption header
+};
+
+// Largest item read ahead whole, and most bytes read for one group of items decrypted together.
+constexpr uint32_t kArLargestPrefetch = 1u << 20;
+constexpr size_t kArMostPerGroup = 2u << 20;
+
+// Reads the items of jobs from source and decrypts them with password, up to TArZipDecryptor::kLanes at
+// once. An item that cannot be read whole, is not deflated and encrypted, or fails its header check is
+// returned unusable: whoever decodes it reads it again and meets the fault as usual.
+std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
+                                           size_t count);
+
+// How many of jobs (from the first) make one group for ArReadDecrypted: at most kLanes, at most
+// kArMostPerGroup bytes (the first always counts).
+size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count);
+
 class TArItemPrefetcher {
 public:
-    struct Job {
-        int index = 0;                // item index in the archive
-        uint32_t relativeOffset = 0;  // of the local header
-        uint32_t compressedSize = 0;  // including the 12-byte encryption header
-        uint32_t crc = 0;             // from the central directory
-    };
+    using Job = TArPrefetchJob;
 
-    // Largest item prefetched, and how much decrypted data may wait at most.
-    static constexpr uint32_t kLargestItem = 65536;
-    static constexpr size_t kMostBuffered = 6u << 20;
+    // No new group is read while this much decrypted data waits (so at most this plus one group waits).
+    static constexpr size_t kMostBuffered = 4u << 20;
 
     // source is a stream of its own on the archive file, opened by the caller's thread; from now until
-    // destruction only the prefetcher uses it. Raises std::system_error when the thread cannot be started.
-    TArItemPrefetcher(std::unique_ptr<rtl::TStream> source, std::string password, std::vector<Job> jobs);
+    // destruction only the prefetcher uses it. With ownThread the groups are read ahead on a thread of
+    // their own (std::system_error when it cannot be started); without, each group is read when Take
+    // asks for its first item, which still decrypts the items of the group together.
+    TArItemPrefetcher(std::unique_ptr<rtl::TStream> source, std::string password, std::vector<Job> jobs,
+                      bool ownThread);
     ~TArItemPrefetcher();
     TArItemPrefetcher(const TArItemPrefetcher&) = delete;
     TArItemPrefetcher& operator=(const TArItemPrefetcher&) = delete;
@@ -42,23 +66,17 @@ public:
     bool Take(int index, const std::string& password, std::vector<uint8_t>& data);
 
 private:
-    struct Result {
-        int index = 0;
-        bool usable = false;
-        std::vector<uint8_t> data;
-    };
-
     void Work();
-    Result Prefetch(const Job& job);
 
     std::unique_ptr<rtl::TStream> source_;
     const std::string password_;
     const std::vector<Job> jobs_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Result> results_;
+    std::deque<TArPrefetched> results_;
     size_t buffered_ = 0;
-    size_t nextJob_ = 0;  // next job the worker takes
+    size_t groupStart_ = 0;  // first job of the group the worker reads now
+    size_t nextJob_ = 0;     // next job the worker takes
     bool stop_ = false;
     bool finished_ = false;
     std::thread thread_;

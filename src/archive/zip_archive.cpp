@@ -51,7 +51,7 @@ void TArArchive::StartPrefetch(const std::string& mask, const std::string& exclu
         uint8_t method = item->CompressionMethod();
         uint32_t size = item->GetCompressedSize();
         if (!item->GetIsEncrypted() || (method != 8 && method != 9) || size <= TArZipDecryptor::kHeaderSize ||
-            size > detail::TArItemPrefetcher::kLargestItem)
+            size > detail::kArLargestPrefetch)
             continue;
         if (!item->MatchesStoredNameEx(mask) || item->MatchesStoredNameEx(exclusionMask)) continue;
         jobs.push_back({i, item->Header.RelativeOffset, size, item->GetCRC32()});
@@ -59,7 +59,9 @@ void TArArchive::StartPrefetch(const std::string& mask, const std::string& exclu
     if (jobs.size() < 2) return;
     try {
         auto source = std::make_unique<rtl::TFileStream>(ArchiveName, os::kOpenRead | os::kShareDenyNone);
-        Prefetcher = std::make_unique<detail::TArItemPrefetcher>(std::move(source), Password, std::move(jobs));
+        // With one processor a reading thread would only take turns with this one.
+        Prefetcher = std::make_unique<detail::TArItemPrefetcher>(std::move(source), Password, std::move(jobs),
+                                                                 ArProcessorCount() >= 2);
     } catch (const rtl::Exception&) {
         // Without a second handle each item is read as it comes.
     } catch (const std::system_error&) {

@@ -106,6 +106,11 @@ public:
 
     // The error code of the last failed call on this thread (GetLastError).
     virtual uint32_t lastError() = 0;
+
+    // Whether calls may come from several threads at once. A file system that keeps records of its own in
+    // plain containers (the change journal, wrappers of tests) says no, and the archive engine's item
+    // workers then make their calls one at a time.
+    virtual bool concurrentCalls() const { return false; }
 };
 
 }  // namespace os

@@ -45,6 +45,9 @@ public:
     virtual void setLastError(uint32_t code) = 0;
     // ExitWindowsEx with the given flags; true when the request was accepted.
     virtual bool exitWindows(uint32_t flags) = 0;
+    // The processors this process may run on (its affinity mask, not every processor of the machine);
+    // 0 when the port cannot tell.
+    virtual int processorCount() { return 0; }
 };
 
 }  // namespace os

@@ -1,12 +1,23 @@
 // The simulated machine's faults (Faults in sim_machine.h): which call on which path meets which error.
 // Fault paths are compared as full paths with ASCII letters folded and double-byte characters kept whole,
 // as Windows compares file names.
+#include <algorithm>
+#include <mutex>
+
 #include "os/sim/sim_machine.h"
 #include "os/sim/sim_parts.h"
 
 namespace os::sim::detail {
 
 namespace {
+
+// The drives' read and space counters change on every read and write of an open file, from whichever
+// thread makes it. They have a lock of their own, held only for a look at a map, so that reads and
+// writes never wait on the machine's lock, which calls that open or list files hold for much longer.
+std::mutex& CounterLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 std::string Folded(SimMachine& machine, const std::string& path) {
     std::string full = machine.files().fullPathName(path);
@@ -36,18 +47,22 @@ char DriveOf(const std::string& full) {
 
 uint32_t NotReadyError(SimMachine& machine, const std::string& path) {
     const auto& notReady = machine.faults().notReadyAfter;
-    if (notReady.empty()) return 0;
-    auto it = notReady.find(DriveOf(machine.files().fullPathName(path)));
-    return it != notReady.end() && it->second == 0 ? uint32_t(kErrorNotReady) : 0u;
+    {
+        std::lock_guard<std::mutex> lock(CounterLock());
+        if (notReady.empty()) return 0;
+    }
+    return DriveGone(machine, DriveOf(machine.files().fullPathName(path))) ? uint32_t(kErrorNotReady) : 0u;
 }
 
 bool DriveGone(SimMachine& machine, char drive) {
+    std::lock_guard<std::mutex> lock(CounterLock());
     auto& notReady = machine.faults().notReadyAfter;
     auto it = notReady.find(drive);
     return it != notReady.end() && it->second == 0;
 }
 
 bool TakeRead(SimMachine& machine, char drive) {
+    std::lock_guard<std::mutex> lock(CounterLock());
     auto& notReady = machine.faults().notReadyAfter;
     auto it = notReady.find(drive);
     if (it == notReady.end()) return true;
@@ -78,10 +93,19 @@ int64_t ReadErrorOffset(SimMachine& machine, const std::string& path) {
     return first;
 }
 
-uint64_t* SpaceLeft(SimMachine& machine, char drive) {
+bool HasSpaceLimit(SimMachine& machine, char drive) {
+    std::lock_guard<std::mutex> lock(CounterLock());
+    return machine.faults().diskFullAfter.count(drive) != 0;
+}
+
+uint64_t ClaimSpace(SimMachine& machine, char drive, uint64_t growth) {
+    std::lock_guard<std::mutex> lock(CounterLock());
     auto& diskFull = machine.faults().diskFullAfter;
     auto it = diskFull.find(drive);
-    return it == diskFull.end() ? nullptr : &it->second;
+    if (it == diskFull.end()) return growth;
+    const uint64_t granted = std::min(growth, it->second);
+    it->second -= granted;
+    return granted;
 }
 
 char DriveLetterOf(SimMachine& machine, const std::string& path) { return DriveOf(machine.files().fullPathName(path)); }

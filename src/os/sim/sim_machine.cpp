@@ -174,9 +174,10 @@ struct SimMachine::State {
     std::string currentDirectory = "C:\\";
     std::string moduleFileName = "C:\\SETUP.EXE";
     std::map<std::string, uint32_t> attributes;  // host path -> attributes set through the port
-    // The file system's tables (folder indexes, attributes, open handles) and the fault counters are shared
-    // by every thread that uses the machine (the archive engine extracts on several): each call holds this
-    // lock while it looks at or changes them. Recursive, since calls are made of other calls.
+    // The file system's tables (folder indexes, attributes, open handles) are shared by every thread that
+    // uses the machine (the archive engine extracts on several): each call holds this lock while it looks
+    // at or changes them. Recursive, since calls are made of other calls. Reads and writes of open files
+    // do not take it; the drive counters they use have a lock of their own (sim_faults.cpp).
     std::recursive_mutex mutex;
     std::map<uint64_t, OpenHandle> openHandles;   // handles of open files, for the sharing checks
     uint64_t nextHandle = 1;
@@ -239,7 +240,8 @@ std::string FindInFolder(SimMachine::State& s, CodePage& codePage, const std::st
 }  // namespace
 
 // Keeps the folder index of host's parent current after the machine created, removed or renamed host.
-void NoteFolderChange(SimMachine::State& s, CodePage& codePage, const std::string& host) {
+// created: the caller has just made host, so it need not be looked up again.
+void NoteFolderChange(SimMachine::State& s, CodePage& codePage, const std::string& host, bool created = false) {
     std::string folder = ParentOf(host);
     auto it = s.folders.find(folder);
     if (it == s.folders.end()) return;
@@ -251,7 +253,7 @@ void NoteFolderChange(SimMachine::State& s, CodePage& codePage, const std::strin
     std::string name = host.substr(host.find_last_of('/') + 1);
     std::string key = FoldName(codePage.utf8ToAnsi(name), s.ansi);
     struct stat entry {};
-    if (::lstat(host.c_str(), &entry) == 0) it->second.names[key] = name;
+    if (created || ::lstat(host.c_str(), &entry) == 0) it->second.names[key] = name;
     else it->second.names.erase(key);
     it->second.modified = st.st_mtim;
 }
@@ -310,22 +312,18 @@ public:
         if (gone()) return Fail(kErrorNotReady), -1;
         // A full disk takes what still fits and refuses the rest; overwritten bytes take no new space.
         bool full = false;
-        std::unique_lock<std::recursive_mutex> lock(s_.mutex);
-        if (uint64_t* left = detail::SpaceLeft(*faults_.machine, faults_.drive)) {
+        if (detail::HasSpaceLimit(*faults_.machine, faults_.drive)) {
             const off_t position = ::lseek(fd_, 0, SEEK_CUR);
             struct stat st {};
             if (position >= 0 && ::fstat(fd_, &st) == 0) {
                 const uint64_t growth = uint64_t(std::max<int64_t>(0, position + count - st.st_size));
-                if (growth > *left) {
-                    count -= int64_t(growth - *left);
-                    *left = 0;
+                const uint64_t granted = detail::ClaimSpace(*faults_.machine, faults_.drive, growth);
+                if (granted < growth) {
+                    count -= int64_t(growth - granted);
                     full = true;
-                } else {
-                    *left -= growth;
                 }
             }
         }
-        lock.unlock();
         int64_t total = 0;
         auto* p = static_cast<const char*>(buffer);
         while (total < count) {
@@ -382,14 +380,8 @@ public:
     }
 
 private:
-    bool gone() {
-        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
-        return detail::DriveGone(*faults_.machine, faults_.drive);
-    }
-    bool takeRead() {
-        std::lock_guard<std::recursive_mutex> lock(s_.mutex);
-        return detail::TakeRead(*faults_.machine, faults_.drive);
-    }
+    bool gone() { return detail::DriveGone(*faults_.machine, faults_.drive); }
+    bool takeRead() { return detail::TakeRead(*faults_.machine, faults_.drive); }
 
     SimMachine::State& s_;
     uint64_t id_;
@@ -470,12 +462,11 @@ public:
     bool setFileAttributes(const std::string& path, uint32_t attributes) override {
         std::lock_guard<std::recursive_mutex> lock(s_.mutex);
         if (uint32_t error = faultOfChange(path, false)) return Fail(error);
-        auto host = existingHost(path);
+        SimMachine::HostEntry entry;
+        auto host = existingHost(path, &entry);
         if (!host) return false;
-        struct stat st {};
-        if (::stat(host->c_str(), &st) != 0) return FailErrno();
         uint32_t kept = attributes & kSettableAttributes;
-        if (kept == 0) kept = S_ISDIR(st.st_mode) ? 0u : static_cast<uint32_t>(kAttrNormal);
+        if (kept == 0) kept = entry.directory ? 0u : static_cast<uint32_t>(kAttrNormal);
         s_.attributes[*host] = kept;
         return true;
     }
@@ -486,7 +477,7 @@ public:
         auto host = hostForNew(path);
         if (!host) return false;
         if (::mkdir(host->c_str(), 0755) != 0) return errno == EEXIST ? Fail(kErrorAlreadyExists) : FailErrno();
-        NoteFolderChange(s_, machine_.codePage(), *host);
+        NoteFolderChange(s_, machine_.codePage(), *host, true);
         return true;
     }
 
@@ -723,10 +714,11 @@ private:
     // given attributes carry its hidden and system bits too.
     std::unique_ptr<File> create(const std::string& path, uint32_t access, uint32_t share, uint32_t attributes) {
         if (uint32_t error = faultOfChange(path, false)) return Fail(error), nullptr;
-        auto host = hostForNew(path);
+        SimMachine::HostEntry entry;
+        auto host = hostForNew(path, &entry);
         if (!host) return nullptr;
         struct stat st {};
-        if (::stat(host->c_str(), &st) == 0) {
+        if (entry.exists && ::stat(host->c_str(), &st) == 0) {
             if (uint32_t error = detail::ChangeError(machine_, path, true)) return Fail(error), nullptr;
             const uint32_t existing = attributesOf(*host, false);
             const uint32_t guarded = existing & (kAttrHidden | kAttrSystem);
@@ -737,7 +729,7 @@ private:
         int flags = (access & kRead) ? O_RDWR : O_WRONLY;
         int fd = ::open(host->c_str(), flags | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) return FailErrno(), nullptr;
-        NoteFolderChange(s_, machine_.codePage(), *host);
+        NoteFolderChange(s_, machine_.codePage(), *host, true);
         s_.attributes.erase(*host);
         return track(*host, path, access, share, fd);
     }
@@ -754,8 +746,9 @@ private:
         return host;
     }
 
-    std::optional<std::string> hostForNew(const std::string& path) {
-        SimMachine::HostEntry entry;
+    std::optional<std::string> hostForNew(const std::string& path, SimMachine::HostEntry* found = nullptr) {
+        SimMachine::HostEntry ignored;
+        SimMachine::HostEntry& entry = found ? *found : ignored;
         auto host = machine_.hostPath(path, &entry);
         if (!host || !entry.parentIsFolder) return Fail(kErrorPathNotFound), std::optional<std::string>();
         return host;

@@ -32,7 +32,8 @@ uint32_t& LastError();
 // The name among a folder's names (ANSI) whose 8.3 alias is shortName, compared without case; "" when none.
 std::string FindByShortName(const std::vector<std::string>& names, const std::string& shortName, CodePage& codePage);
 
-// Faults (sim_faults.cpp). Paths are Windows paths of any form; drives are upper-case letters.
+// Faults (sim_faults.cpp). Paths are Windows paths of any form; drives are upper-case letters. The drive
+// counters (reads served, space left) may be used from any thread without the machine's lock.
 // ERROR_NOT_READY when the drive of path has served its last read, else 0.
 uint32_t NotReadyError(SimMachine& machine, const std::string& path);
 // True when the drive has served its last read.
@@ -44,8 +45,10 @@ bool TakeRead(SimMachine& machine, char drive);
 uint32_t ChangeError(SimMachine& machine, const std::string& path, bool lockedCounts);
 // The offset of the first unreadable byte of the file, or -1.
 int64_t ReadErrorOffset(SimMachine& machine, const std::string& path);
-// The bytes the drive may still take, or null when it has no limit.
-uint64_t* SpaceLeft(SimMachine& machine, char drive);
+// Whether writes to the drive count against a limit.
+bool HasSpaceLimit(SimMachine& machine, char drive);
+// Takes up to growth bytes of the drive's space and returns how many it got (all of them without a limit).
+uint64_t ClaimSpace(SimMachine& machine, char drive, uint64_t growth);
 // The upper-case drive letter of path, or 0.
 char DriveLetterOf(SimMachine& machine, const std::string& path);
 

@@ -3,6 +3,7 @@
 #include "os/sim/sim_system.h"
 
 #include <dirent.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <cassert>
@@ -286,6 +287,14 @@ public:
 
     uint32_t lastError() override { return detail::LastError(); }
     void setLastError(uint32_t code) override { detail::LastError() = code; }
+
+    // The simulated machine runs on the host's processors: those this process may use.
+    int processorCount() override {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        if (sched_getaffinity(0, sizeof set, &set) != 0) return 0;
+        return CPU_COUNT(&set);
+    }
 
     bool exitWindows(uint32_t flags) override {
         exitRequests_.push_back(flags);

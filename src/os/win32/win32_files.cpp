@@ -175,6 +175,7 @@ public:
     }
 
     uint32_t lastError() override { return GetLastError(); }
+    bool concurrentCalls() const override { return true; }
 };
 
 }  // namespace

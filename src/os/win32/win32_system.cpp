@@ -126,6 +126,14 @@ public:
     uint32_t lastError() override { return GetLastError(); }
     void setLastError(uint32_t code) override { SetLastError(code); }
 
+    int processorCount() override {
+        DWORD_PTR process = 0, system = 0;
+        if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 0;
+        int count = 0;
+        for (; process; process &= process - 1) ++count;
+        return count;
+    }
+
     bool exitWindows(uint32_t flags) override { return ExitWindowsEx(flags, 0) != FALSE; }
 };
 

@@ -1,5 +1,6 @@
-// CRC-32 by carry-less folding against the plain definition, and decrypting ahead on a second thread:
-// it must give the same bytes, checksum, sizes and final source position as decrypting in line.
+// CRC-32 by carry-less folding against the plain definition, decrypting several items at once against
+// one at a time, and decrypting ahead on a second thread: it must give the same bytes, checksum, sizes and
+// final source position as decrypting in line.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include "archive/crc32.h"
 #include "archive/inflate.h"
+#include "archive/zip_crypto.h"
 #include "rtl/exceptions.h"
 #include "support/zip_builder.h"
 
@@ -92,6 +94,36 @@ Decoded DecodeEncrypted(const std::vector<uint8_t>& item, bool readAhead, uint32
 }
 
 }  // namespace
+
+// Items of every length (none, shorter than the others, more items than lanes) decrypted together give
+// the bytes and leave the keys each gives alone.
+TEST(ZipDecryption, ItemsDecryptedTogetherAsOneByOne) {
+    const std::vector<size_t> lengths = {0, 1, 5000, 17, 5000, 70001, 3, 0, 4096, 2};
+    std::vector<std::vector<uint8_t>> alone, together;
+    std::vector<TArZipDecryptor> single, lanes;
+    for (size_t i = 0; i < lengths.size(); ++i) {
+        alone.push_back(RandomBytes(lengths[i], 100 + uint32_t(i)));
+        together.push_back(alone.back());
+        const std::string password = "pw" + std::to_string(i);
+        single.emplace_back(password);
+        lanes.emplace_back(password);
+    }
+    for (size_t count : {size_t(2), size_t(4), lengths.size()}) {
+        SCOPED_TRACE("items: " + std::to_string(count));
+        std::vector<TArZipDecryptor*> decryptors;
+        std::vector<uint8_t*> data;
+        for (size_t i = 0; i < count; ++i) {
+            single[i].Decrypt(alone[i].data(), alone[i].size());
+            decryptors.push_back(&lanes[i]);
+            data.push_back(together[i].data());
+        }
+        TArZipDecryptor::DecryptLanes(decryptors.data(), data.data(), lengths.data(), count);
+        for (size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(together[i], alone[i]) << "item " << i;
+            EXPECT_EQ(lanes[i].DecryptByte(0x5A), single[i].DecryptByte(0x5A)) << "keys of item " << i;
+        }
+    }
+}
 
 TEST(InflateReadAhead, GivesTheSameResultsAsDecryptingInLine) {
     for (size_t size : {size_t(0), size_t(1000), size_t(16384), size_t(70000), size_t(300000)}) {

@@ -138,8 +138,13 @@ ZipBuilder EncryptedPackage(std::vector<std::string>& names) {
         entry.method = 8;
         entry.password = kPassword;
     }
-    std::vector<uint8_t> large(300000);
-    for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<uint8_t>(i * 31 + i / 977);
+    // Over 1 MiB even deflated: too large to be read ahead whole.
+    std::vector<uint8_t> large(1100000);
+    uint32_t seed = 12345;
+    for (auto& byte : large) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(seed >> 24);
+    }
     names.push_back("large.bin");
     auto& entry = builder.Add("large.bin", large);
     entry.method = 8;

@@ -262,6 +262,31 @@ TEST_F(ParallelItems, FailingItemsAreReportedInTheirPlace) {
             EXPECT_LE(std::stoi(line.substr(13)), 100) << line;
 }
 
+// Runs of encrypted deflated items, which workers and the prefetcher decrypt several at once before
+// decoding them: damaged data or a wrong CRC inside such a group is reported in its place as in line,
+// and the other items of the group come out whole.
+TEST_F(ParallelItems, EncryptedItemsDecryptedTogetherComeOutAsInLine) {
+    ZipBuilder zip;
+    for (int i = 0; i < 11; ++i) {
+        auto& entry = zip.Add("enc/item" + std::to_string(i) + ".bin", Pattern(300 + 7000 * size_t(i % 5), 30 + i));
+        entry.method = 8;
+        entry.password = kPassword;
+    }
+    zip.entries[3].payload = std::vector<uint8_t>{0xFF, 0xFF, 0xFF};  // damaged deflate data
+    zip.entries[6].crc = 0x12345678;                                   // CRC mismatch: the file stays
+    ExpectSameAsInLine(zip, {});
+    RunRecord run = Extract(zip, 4);
+    for (size_t i = 0; i < zip.entries.size(); ++i) {
+        const auto& entry = zip.entries[i];
+        if (i == 3) EXPECT_EQ(run.files[entry.name], "(none)");
+        else EXPECT_EQ(run.files[entry.name], std::string(entry.data.begin(), entry.data.end())) << entry.name;
+    }
+    Scenario abort;
+    abort.abortItem = "enc/item5.bin";
+    abort.abortAt = 1;
+    ExpectSameAsInLine(zip, abort);
+}
+
 TEST_F(ParallelItems, AWrongPasswordInTheMiddleEndsTheRunAndUndoesTheWorkDoneAhead) {
     ZipBuilder zip = MixedPackage();
     zip.entries[5].password = "another password";
