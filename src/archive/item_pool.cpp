@@ -56,8 +56,8 @@ public:
 private:
     // Records a progress value; true when the caller has cancelled the job.
     // The caller's thread is woken only when kProgressWake values wait for it: a decoder records one
-    // per 16 KiB of input, and waking for each cost more than decoding the small items. The end of the
-    // job always wakes it.
+    // per 16 KiB of input, and waking for each cost more than decoding the small items. When the job
+    // ends, WakeCallerAfter decides.
     bool Record(uint8_t percent) {
         bool wake = false;
         {
@@ -67,7 +67,7 @@ private:
             state.progress.push_back(percent);
             wake = pool_.waitingFor_ == static_cast<int>(job_) && state.progress.size() - state.replayed >= kProgressWake;
         }
-        if (wake) pool_.changed_.notify_all();
+        if (wake) pool_.callerWake_.notify_one();
         return false;
     }
 
@@ -113,7 +113,7 @@ TArItemPool::~TArItemPool() {
         stop_ = true;
         for (JobState& state : states_) state.cancel = true;
     }
-    changed_.notify_all();
+    workerWake_.notify_all();
     for (std::thread& thread : threads_) thread.join();
     for (size_t job = 0; job < jobs_.size(); ++job)
         if (!states_[job].committed && states_[job].state == State::Done) RemoveOutput(job);
@@ -135,31 +135,61 @@ bool TArItemPool::Groupable(size_t job, TArPrefetchJob& prefetch) const {
     return true;
 }
 
+// Waking the caller's thread for every finished job cost more than the small items themselves (on a
+// machine with as many workers as processors, each wake also puts a worker aside). Finished jobs are
+// reported in bunches instead: the caller is woken when the kWakeBunch-th job from the one it waits for
+// ends, or earlier when a worker is about to wait or stop, or starts a long job.
+namespace {
+constexpr size_t kWakeBunch = 6;
+constexpr uint32_t kLongJob = 256u << 10;  // compressed bytes
+}  // namespace
+
+bool TArItemPool::WakeCallerAfter(size_t job) const {
+    return waitingFor_ >= 0 && job >= wakeAt_;
+}
+
+void TArItemPool::WakeWaitingCaller() {
+    bool waiting;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting = waitingFor_ >= 0;
+    }
+    if (waiting) callerWake_.notify_one();
+}
+
 void TArItemPool::Work(rtl::TStream* source) {
     std::vector<TArPrefetchJob> group;
     for (;;) {
         size_t first;
         group.clear();
+        bool longJob = false;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return stop_ || nextJob_ >= jobs_.size() || nextJob_ < committed_ + ahead_; });
+            auto free = [&] { return stop_ || nextJob_ >= jobs_.size() || nextJob_ < committed_ + ahead_; };
+            if (!free() || nextJob_ >= jobs_.size()) {
+                if (waitingFor_ >= 0) callerWake_.notify_one();
+                workerWake_.wait(lock, free);
+            }
             if (stop_ || nextJob_ >= jobs_.size()) return;
             first = nextJob_;
             // The group: the jobs that follow while they qualify, are free to take, and fit.
             TArPrefetchJob prefetch;
             for (size_t job = first; job < jobs_.size() && (job == first || job < committed_ + ahead_) &&
-                                     group.size() < static_cast<size_t>(TArZipDecryptor::kLanes) &&
+                                     group.size() < kArMostItemsPerGroup &&
                                      Groupable(job, prefetch);
                  ++job)
                 group.push_back(prefetch);
             group.resize(ArGroupSize(group.data(), group.size()));
             const size_t taken = std::max<size_t>(group.size(), 1);
-            for (size_t job = first; job < first + taken; ++job) states_[job].state = State::Running;
+            for (size_t job = first; job < first + taken; ++job) {
+                states_[job].state = State::Running;
+                longJob = longJob || jobs_[job].item->GetCompressedSize() > kLongJob;
+            }
             nextJob_ = first + taken;
         }
+        if (longJob) WakeWaitingCaller();
         if (group.size() < 2) {
             RunJob(first, *source, nullptr);
-            changed_.notify_all();
             continue;
         }
         std::vector<TArPrefetched> decrypted = ArReadDecrypted(*source, settings_.password, group.data(), group.size());
@@ -173,7 +203,6 @@ void TArItemPool::Work(rtl::TStream* source) {
             }
             RunJob(first + i, *source, &decrypted[i]);
             decrypted[i].data = {};
-            changed_.notify_all();
         }
     }
 }
@@ -213,17 +242,23 @@ void TArItemPool::RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefet
     } catch (...) {
         // Whatever it was, the caller's thread meets it again in line and reports it as usual.
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    JobState& state = states_[job];
-    state.state = done ? State::Done : State::InDoubt;
-    if (!done) state.progress.clear();
+    bool wake;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        JobState& state = states_[job];
+        state.state = done ? State::Done : State::InDoubt;
+        if (!done) state.progress.clear();
+        wake = WakeCallerAfter(job);
+    }
+    if (wake) callerWake_.notify_one();
 }
 
 TArItemPool::Event TArItemPool::Next(int job, uint8_t& percent) {
     std::unique_lock<std::mutex> lock(mutex_);
     JobState& state = states_[static_cast<size_t>(job)];
     waitingFor_ = job;
-    changed_.wait(lock, [&] {
+    wakeAt_ = static_cast<size_t>(job) + kWakeBunch - 1;
+    callerWake_.wait(lock, [&] {
         return state.state == State::InDoubt || state.state == State::Done || state.replayed < state.progress.size();
     });
     waitingFor_ = -1;
@@ -244,12 +279,15 @@ void TArItemPool::Cancel(int job) {
     std::unique_lock<std::mutex> lock(mutex_);
     JobState& state = states_[static_cast<size_t>(job)];
     state.cancel = true;
-    changed_.wait(lock, [&] { return state.state == State::Done || state.state == State::InDoubt; });
+    waitingFor_ = job;
+    wakeAt_ = static_cast<size_t>(job);
+    callerWake_.wait(lock, [&] { return state.state == State::Done || state.state == State::InDoubt; });
+    waitingFor_ = -1;
     const bool written = state.state == State::Done;
     state.committed = true;
     committed_ = std::max(committed_, static_cast<size_t>(job) + 1);
     lock.unlock();
-    changed_.notify_all();
+    workerWake_.notify_all();
     if (written) RemoveOutput(static_cast<size_t>(job));
 }
 
@@ -260,7 +298,7 @@ void TArItemPool::Commit(int job) {
         states_[static_cast<size_t>(job)].progress = {};
         committed_ = std::max(committed_, static_cast<size_t>(job) + 1);
     }
-    changed_.notify_all();
+    workerWake_.notify_all();
 }
 
 void TArItemPool::RemoveOutput(size_t job) {

@@ -13,7 +13,7 @@
 // - Output files of jobs that were never committed are removed when the pool ends. Jobs are only made
 //   for items whose output file does not exist, so nothing the user had is lost; folders a worker
 //   created for such items stay.
-// - A worker takes up to four jobs at once when their items are encrypted and deflated and together
+// - A worker takes up to eight jobs at once when their items are encrypted and deflated and together
 //   hold at most 2 MiB: it reads and decrypts their data together first (the keys of different items are
 //   independent, so the processor works on all of them at once), then decodes them one by one.
 // Memory per worker: the decoder's window and tables (at most about 210 KiB, deflate64) or the 32 KiB
@@ -38,7 +38,7 @@ namespace archive::detail {
 class TArItemPool {
 public:
     static constexpr int kMostWorkers = 8;
-    static constexpr size_t kAheadPerWorker = 8;
+    static constexpr size_t kAheadPerWorker = 16;
 
     struct Job {
         int index = 0;                   // in the archive
@@ -101,12 +101,20 @@ private:
     std::vector<JobState> states_;
     std::vector<std::unique_ptr<rtl::TStream>> sources_;
     std::vector<std::string> knownDirectories_;  // output folders known to exist (upper case)
+    // Called with mutex_ held: whether the caller's thread, waiting in Next or Cancel, must be woken now
+    // that job has finished (Done or InDoubt).
+    bool WakeCallerAfter(size_t job) const;
+    // Wakes the caller's thread if it waits (a worker is about to wait or stop, or starts a long job).
+    void WakeWaitingCaller();
+
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable callerWake_;  // the caller's thread waits here (Next, Cancel)
+    std::condition_variable workerWake_;  // workers wait here for jobs to enter their window
     size_t nextJob_ = 0;    // next job a worker takes
     size_t committed_ = 0;  // jobs before this one belong to the caller
     size_t ahead_ = 0;      // jobs the workers may take beyond committed_
-    int waitingFor_ = -1;   // job the caller's thread waits on in Next, -1 when it does not wait
+    int waitingFor_ = -1;   // job the caller's thread waits on in Next or Cancel, -1 when it does not wait
+    size_t wakeAt_ = 0;     // ... and the job whose end wakes it (see WakeCallerAfter)
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

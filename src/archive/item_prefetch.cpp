@@ -65,7 +65,7 @@ std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::stri
 
 size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count) {
     size_t n = 0, bytes = 0;
-    while (n < count && n < static_cast<size_t>(TArZipDecryptor::kLanes) &&
+    while (n < count && n < kArMostItemsPerGroup &&
            (n == 0 || bytes + jobs[n].compressedSize <= kArMostPerGroup))
         bytes += jobs[n++].compressedSize;
     return n;

@@ -30,9 +30,11 @@ struct TArPrefetched {
     std::vector<uint8_t> data;    // the decrypted bytes after the encryption header
 };
 
-// Largest item read ahead whole, and most bytes read for one group of items decrypted together.
+// Largest item read ahead whole, and most bytes and items read for one group of items decrypted
+// together. More items than lanes keep the lanes busy when one item is much longer than the others.
 constexpr uint32_t kArLargestPrefetch = 1u << 20;
 constexpr size_t kArMostPerGroup = 2u << 20;
+constexpr size_t kArMostItemsPerGroup = 8;
 
 // Reads the items of jobs from source and decrypts them with password, up to TArZipDecryptor::kLanes at
 // once. An item that cannot be read whole, is not deflated and encrypted, or fails its header check is
@@ -40,8 +42,8 @@ constexpr size_t kArMostPerGroup = 2u << 20;
 std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
                                            size_t count);
 
-// How many of jobs (from the first) make one group for ArReadDecrypted: at most kLanes, at most
-// kArMostPerGroup bytes (the first always counts).
+// How many of jobs (from the first) make one group for ArReadDecrypted: at most kArMostItemsPerGroup
+// items and kArMostPerGroup bytes (the first always counts).
 size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count);
 
 class TArItemPrefetcher {
