@@ -106,7 +106,7 @@ public:
             source_->Seek(-int64_t(sizeof header), os::SeekOrigin::Current);
             throw EArInflatePasswordError();
         }
-        if (helper_.ReadAheadThread) {
+        if (helper_.ReadAheadThread && !helper_.DecryptBlock) {
             try {
                 readAhead_ = std::make_unique<DecryptAheadReader>(*source_, *decryptor_, kInputBlock);
             } catch (const std::system_error&) {
@@ -179,7 +179,8 @@ private:
         } else {
             got = source_->Read(input_ + remaining, int64_t(kInputBlock));
             if (got < 0) got = 0;
-            if (decryptor_) decryptor_->Decrypt(input_ + remaining, size_t(got));
+            if (decryptor_ && helper_.DecryptBlock) helper_.DecryptBlock(*decryptor_, input_ + remaining, size_t(got));
+            else if (decryptor_) decryptor_->Decrypt(input_ + remaining, size_t(got));
         }
         inEnd_ += got;
         bytesRead_ += got;

@@ -24,6 +24,8 @@
 
 namespace archive {
 
+class TArZipDecryptor;
+
 enum : uint32_t {
     kInflateDeflate64 = 0x10,
     kInflateAdler32 = 0x20,
@@ -50,6 +52,10 @@ public:
     // With a Passphrase: the source may be read and decrypted ahead on a second thread. Only for sources
     // whose reads never ask anything of the user (no volume changes).
     bool ReadAheadThread = false;
+    // With a Passphrase, instead of decrypting each block read itself: called with the stream's decryptor
+    // (after the header check) and the block, which it must decrypt in place with that decryptor. The
+    // caller may decrypt other items' data in the same pass. Takes the place of ReadAheadThread.
+    std::function<void(TArZipDecryptor& decryptor, uint8_t* block, size_t length)> DecryptBlock;
 
     // Results, written back when Inflate returns normally.
     int64_t DecodedSize = 0;

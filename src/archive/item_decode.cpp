@@ -8,6 +8,7 @@
 #include "archive/errors.h"
 #include "archive/extract.h"
 #include "archive/inflate.h"
+#include "archive/item_prefetch.h"
 #include "archive/legacy.h"
 #include "archive/progress.h"
 #include "archive/zip_crypto.h"
@@ -133,6 +134,10 @@ uint32_t DecodeDeflated(TArItemHost& host, TArArchiveItem& item, rtl::TStream& i
         // Decrypting ahead on a second thread pays off for larger items; a spanned set may have to ask
         // for a volume while reading, which only the user-interface thread may do.
         helper.ReadAheadThread = host.MayDecryptAhead() && item.GetCompressedSize() > 16384;
+        if (TArLanePartners* partners = host.LanePartners())
+            helper.DecryptBlock = [partners](TArZipDecryptor& decryptor, uint8_t* block, size_t length) {
+                partners->DecryptWith(decryptor, block, length);
+            };
     }
     const int64_t start = in.Position();
     for (int checks = 1;; ++checks) {

@@ -12,6 +12,8 @@
 
 namespace archive::detail {
 
+class TArLanePartners;
+
 class TArItemHost {
 public:
     virtual ~TArItemHost() = default;
@@ -40,6 +42,8 @@ public:
     virtual bool MayDecryptAhead() const = 0;
     // The decrypted compressed data of an encrypted deflated item that was read ahead, when there is one.
     virtual bool TakePrefetched(TArArchiveItem& item, std::vector<uint8_t>& data) = 0;
+    // Other items to decrypt alongside an encrypted deflated item as it is read, or null.
+    virtual TArLanePartners* LanePartners() { return nullptr; }
 };
 
 // Decodes item into out (null: test only) and checks its CRC.

@@ -26,8 +26,8 @@ struct TArLeaveToCaller {};
 // began, and every report recorded for the caller's thread instead of made.
 class TArItemPool::WorkerHost : public TArItemHost {
 public:
-    WorkerHost(TArItemPool& pool, size_t job, rtl::TStream& source, TArPrefetched* prefetched)
-        : pool_(pool), job_(job), source_(source), prefetched_(prefetched) {}
+    WorkerHost(TArItemPool& pool, size_t job, rtl::TStream& source, TArPrefetched* prefetched, TArLanePartners* partners)
+        : pool_(pool), job_(job), source_(source), prefetched_(prefetched), partners_(partners) {}
 
     rtl::TStream& Source() override { return source_; }
     void EnterVolume(uint16_t) override {}
@@ -52,6 +52,7 @@ public:
         prefetched_ = nullptr;
         return true;
     }
+    TArLanePartners* LanePartners() override { return partners_; }
 
 private:
     // Records a progress value; true when the caller has cancelled the job.
@@ -77,6 +78,7 @@ private:
     size_t job_;
     rtl::TStream& source_;
     TArPrefetched* prefetched_;
+    TArLanePartners* partners_;
 };
 
 TArItemPool::TArItemPool(const Settings& settings, std::vector<Job> jobs)
@@ -124,12 +126,12 @@ int TArItemPool::JobOf(int index) const {
     return it != jobs_.end() && it->index == index ? static_cast<int>(it - jobs_.begin()) : -1;
 }
 
-bool TArItemPool::Groupable(size_t job, TArPrefetchJob& prefetch) const {
+bool TArItemPool::Groupable(size_t job, TArPrefetchJob& prefetch, bool longItem) const {
     const auto* item = static_cast<const TArZipItem*>(jobs_[job].item);
     const uint8_t method = item->CompressionMethod();
     const uint32_t size = item->GetCompressedSize();
     if (!item->GetIsEncrypted() || (method != 8 && method != 9) || size <= TArZipDecryptor::kHeaderSize ||
-        size > kArLargestPrefetch)
+        (size > kArLargestPrefetch) != longItem)
         return false;
     prefetch = {jobs_[job].index, item->Header.RelativeOffset, size, item->GetCRC32()};
     return true;
@@ -160,7 +162,8 @@ void TArItemPool::WakeWaitingCaller() {
 void TArItemPool::Work(rtl::TStream* source) {
     std::vector<TArPrefetchJob> group;
     for (;;) {
-        size_t first;
+        size_t first, taken;
+        bool leader;  // the first job leads the group (decrypted alongside its blocks)
         group.clear();
         bool longJob = false;
         {
@@ -172,15 +175,17 @@ void TArItemPool::Work(rtl::TStream* source) {
             }
             if (stop_ || nextJob_ >= jobs_.size()) return;
             first = nextJob_;
-            // The group: the jobs that follow while they qualify, are free to take, and fit.
+            // The group: the jobs that follow while they qualify, are free to take, and fit. An item too
+            // long to be read whole leads a group of its own: the group is decrypted alongside its blocks.
             TArPrefetchJob prefetch;
-            for (size_t job = first; job < jobs_.size() && (job == first || job < committed_ + ahead_) &&
-                                     group.size() < kArMostItemsPerGroup &&
-                                     Groupable(job, prefetch);
+            leader = Groupable(first, prefetch, true);
+            const size_t start = first + (leader ? 1 : 0);
+            for (size_t job = start; job < jobs_.size() && (job == first || job < committed_ + ahead_) &&
+                                     group.size() < kArMostItemsPerGroup && Groupable(job, prefetch, false);
                  ++job)
                 group.push_back(prefetch);
             group.resize(ArGroupSize(group.data(), group.size()));
-            const size_t taken = std::max<size_t>(group.size(), 1);
+            taken = std::max<size_t>(start - first + group.size(), 1);
             for (size_t job = first; job < first + taken; ++job) {
                 states_[job].state = State::Running;
                 longJob = longJob || jobs_[job].item->GetCompressedSize() > kLongJob;
@@ -188,28 +193,36 @@ void TArItemPool::Work(rtl::TStream* source) {
             nextJob_ = first + taken;
         }
         if (longJob) WakeWaitingCaller();
-        if (group.size() < 2) {
-            RunJob(first, *source, nullptr);
+        if (group.size() < (leader ? 1u : 2u)) {
+            RunJob(first, *source, nullptr, nullptr);
             continue;
         }
-        std::vector<TArPrefetched> decrypted = ArReadDecrypted(*source, settings_.password, group.data(), group.size());
-        for (size_t i = 0; i < decrypted.size(); ++i) {
+        std::vector<TArPrefetched> decrypted = ArReadGroup(*source, settings_.password, group.data(), group.size());
+        size_t next = first;
+        if (leader) {
+            TArLanePartners partners(decrypted);
+            RunJob(next++, *source, nullptr, &partners);
+            partners.Finish();
+        } else {
+            ArDecryptGroup(decrypted);
+        }
+        for (TArPrefetched& member : decrypted) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 if (stop_) {
-                    for (size_t job = first + i; job < first + decrypted.size(); ++job) states_[job].state = State::InDoubt;
+                    for (size_t job = next; job < first + taken; ++job) states_[job].state = State::InDoubt;
                     return;
                 }
             }
-            RunJob(first + i, *source, &decrypted[i]);
-            decrypted[i].data = {};
+            RunJob(next++, *source, &member, nullptr);
+            member.data = {};
         }
     }
 }
 
-void TArItemPool::RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefetched) {
+void TArItemPool::RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefetched, TArLanePartners* partners) {
     const Job& work = jobs_[job];
-    WorkerHost host(*this, job, source, prefetched);
+    WorkerHost host(*this, job, source, prefetched, partners);
     bool done = false;
     try {
         if (work.outputName.empty()) {

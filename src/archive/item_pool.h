@@ -15,7 +15,9 @@
 //   created for such items stay.
 // - A worker takes up to eight jobs at once when their items are encrypted and deflated and together
 //   hold at most 2 MiB: it reads and decrypts their data together first (the keys of different items are
-//   independent, so the processor works on all of them at once), then decodes them one by one.
+//   independent, so the processor works on all of them at once), then decodes them one by one. An item
+//   too long to be read whole may lead such a group: the group's data is then decrypted alongside the
+//   leader's blocks as the leader is decoded.
 // Memory per worker: the decoder's window and tables (at most about 210 KiB, deflate64) or the 32 KiB
 // write buffer of a stored copy, one byte of progress record per 16 KiB of compressed data of the items
 // in flight, and the decrypted data of the group it holds: about 2.25 MiB in all.
@@ -92,8 +94,9 @@ private:
     void Work(rtl::TStream* source);
     // The job's item as a group member: its data read and decrypted together with the items of the
     // jobs that follow (TArItemPrefetcher's grouping); false for an item decoded from the archive.
-    bool Groupable(size_t job, TArPrefetchJob& prefetch) const;
-    void RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefetched);
+    // longItem: whether the item must be too long to be read whole (a group's leader) or short enough.
+    bool Groupable(size_t job, TArPrefetchJob& prefetch, bool longItem) const;
+    void RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefetched, TArLanePartners* partners);
     void RemoveOutput(size_t job);
 
     const Settings settings_;

@@ -1,5 +1,7 @@
 #include "archive/item_prefetch.h"
 
+#include <algorithm>
+
 #include "archive/hooks.h"
 
 #include "archive/zip_crypto.h"
@@ -22,17 +24,14 @@ TArItemPrefetcher::~TArItemPrefetcher() {
     if (thread_.joinable()) thread_.join();
 }
 
-std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
-                                           size_t count) {
+std::vector<TArPrefetched> ArReadGroup(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
+                                       size_t count) {
     std::vector<TArPrefetched> results(count);
-    std::vector<TArZipDecryptor> decryptors(count, TArZipDecryptor(password));
-    std::vector<TArZipDecryptor*> lanes;
-    std::vector<uint8_t*> data;
-    std::vector<size_t> lengths;
     for (size_t i = 0; i < count; ++i) {
         const TArPrefetchJob& job = jobs[i];
         TArPrefetched& result = results[i];
         result.index = job.index;
+        result.decryptor.Reset(password);
         try {
             if (job.compressedSize < TArZipDecryptor::kHeaderSize) continue;
             source.SetPosition(job.relativeOffset);
@@ -44,7 +43,7 @@ std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::stri
                 (local.GeneralPurposeBitFlag & 8) ? static_cast<uint32_t>(local.LastModFileTime) << 16 : job.crc;
             uint8_t header[TArZipDecryptor::kHeaderSize];
             if (source.Read(header, sizeof header) != static_cast<int64_t>(sizeof header)) continue;
-            if (!decryptors[i].CheckHeader(header, checkValue)) continue;
+            if (!result.decryptor.CheckHeader(header, checkValue)) continue;
             result.data.resize(job.compressedSize - TArZipDecryptor::kHeaderSize);
             const auto size = static_cast<int64_t>(result.data.size());
             if (source.Read(result.data.data(), size) != size) {
@@ -52,15 +51,70 @@ std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::stri
                 continue;
             }
             result.usable = true;
-            lanes.push_back(&decryptors[i]);
-            data.push_back(result.data.data());
-            lengths.push_back(result.data.size());
         } catch (...) {
             result.data = {};  // the decoder will meet the same fault and report it
         }
     }
-    TArZipDecryptor::DecryptLanes(lanes.data(), data.data(), lengths.data(), lanes.size());
     return results;
+}
+
+void ArDecryptGroup(std::vector<TArPrefetched>& group) {
+    std::vector<TArZipDecryptor*> lanes;
+    std::vector<uint8_t*> data;
+    std::vector<size_t> lengths;
+    for (TArPrefetched& result : group) {
+        if (!result.usable) continue;
+        lanes.push_back(&result.decryptor);
+        data.push_back(result.data.data());
+        lengths.push_back(result.data.size());
+    }
+    TArZipDecryptor::DecryptLanes(lanes.data(), data.data(), lengths.data(), lanes.size());
+}
+
+std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
+                                           size_t count) {
+    std::vector<TArPrefetched> group = ArReadGroup(source, password, jobs, count);
+    ArDecryptGroup(group);
+    return group;
+}
+
+TArLanePartners::TArLanePartners(std::vector<TArPrefetched>& group) {
+    for (TArPrefetched& result : group)
+        if (result.usable && !result.data.empty()) partners_.push_back({&result.decryptor, result.data.data(), result.data.size()});
+}
+
+void TArLanePartners::DecryptWith(TArZipDecryptor& decryptor, uint8_t* block, size_t length) {
+    constexpr size_t kMost = TArZipDecryptor::kLanes;
+    TArZipDecryptor* lanes[kMost] = {&decryptor};
+    uint8_t* data[kMost] = {block};
+    size_t lengths[kMost] = {length};
+    size_t count = 1;
+    while (first_ < partners_.size() && partners_[first_].left == 0) ++first_;
+    for (size_t p = first_; p < partners_.size() && count < kMost; ++p) {
+        Partner& partner = partners_[p];
+        const size_t step = std::min(partner.left, length);
+        lanes[count] = partner.decryptor;
+        data[count] = partner.next;
+        lengths[count++] = step;
+        partner.next += step;
+        partner.left -= step;
+    }
+    TArZipDecryptor::DecryptLanes(lanes, data, lengths, count);
+}
+
+void TArLanePartners::Finish() {
+    std::vector<TArZipDecryptor*> lanes;
+    std::vector<uint8_t*> data;
+    std::vector<size_t> lengths;
+    for (Partner& partner : partners_) {
+        if (partner.left == 0) continue;
+        lanes.push_back(partner.decryptor);
+        data.push_back(partner.next);
+        lengths.push_back(partner.left);
+        partner.next += partner.left;
+        partner.left = 0;
+    }
+    TArZipDecryptor::DecryptLanes(lanes.data(), data.data(), lengths.data(), lanes.size());
 }
 
 size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/zip_crypto.h"
 #include "rtl/streams.h"
 
 namespace archive::detail {
@@ -27,7 +28,8 @@ struct TArPrefetchJob {
 struct TArPrefetched {
     int index = 0;
     bool usable = false;          // read whole, deflated, encrypted, and its header check passed
-    std::vector<uint8_t> data;    // the decrypted bytes after the encryption header
+    std::vector<uint8_t> data;    // the (decrypted) bytes after the encryption header
+    TArZipDecryptor decryptor{""};  // the item's keys where its decryption stands
 };
 
 // Largest item read ahead whole, and most bytes and items read for one group of items decrypted
@@ -41,6 +43,32 @@ constexpr size_t kArMostItemsPerGroup = 8;
 // returned unusable: whoever decodes it reads it again and meets the fault as usual.
 std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
                                            size_t count);
+
+// ArReadDecrypted in two steps: the items read and their headers checked, then their data decrypted.
+std::vector<TArPrefetched> ArReadGroup(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
+                                       size_t count);
+void ArDecryptGroup(std::vector<TArPrefetched>& group);
+
+// The items of a group read but not yet decrypted, decrypted a block at a time alongside a long item's
+// own blocks: up to kLanes-1 of them at once, as many bytes of each as the long item's block, so that a
+// long item (too long to be read whole) is not decrypted alone.
+class TArLanePartners {
+public:
+    explicit TArLanePartners(std::vector<TArPrefetched>& group);
+    // Decrypts block with decryptor and the partners' next bytes with theirs.
+    void DecryptWith(TArZipDecryptor& decryptor, uint8_t* block, size_t length);
+    // Decrypts whatever the partners still hold encrypted.
+    void Finish();
+
+private:
+    struct Partner {
+        TArZipDecryptor* decryptor;
+        uint8_t* next;
+        size_t left;
+    };
+    std::vector<Partner> partners_;
+    size_t first_ = 0;  // partners before this one are done
+};
 
 // How many of jobs (from the first) make one group for ArReadDecrypted: at most kArMostItemsPerGroup
 // items and kArMostPerGroup bytes (the first always counts).

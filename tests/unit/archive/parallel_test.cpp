@@ -263,17 +263,21 @@ TEST_F(ParallelItems, FailingItemsAreReportedInTheirPlace) {
 }
 
 // Runs of encrypted deflated items, which workers and the prefetcher decrypt several at once before
-// decoding them: damaged data or a wrong CRC inside such a group is reported in its place as in line,
-// and the other items of the group come out whole.
+// decoding them (or, after an item too long to be read whole, alongside its blocks): damaged data or a
+// wrong CRC inside such a group is reported in its place as in line, and the other items of the group
+// come out whole.
 TEST_F(ParallelItems, EncryptedItemsDecryptedTogetherComeOutAsInLine) {
     ZipBuilder zip;
     for (int i = 0; i < 11; ++i) {
-        auto& entry = zip.Add("enc/item" + std::to_string(i) + ".bin", Pattern(300 + 7000 * size_t(i % 5), 30 + i));
+        // Items 0 and 6 are over 1 MiB even deflated (stored blocks).
+        const size_t size = i % 6 == 0 ? 1100000 : 300 + 7000 * size_t(i % 5);
+        auto& entry = zip.Add("enc/item" + std::to_string(i) + ".bin", Pattern(size, 30 + i));
         entry.method = 8;
         entry.password = kPassword;
     }
     zip.entries[3].payload = std::vector<uint8_t>{0xFF, 0xFF, 0xFF};  // damaged deflate data
     zip.entries[6].crc = 0x12345678;                                   // CRC mismatch: the file stays
+    zip.entries[8].crc = 0x12345678;
     ExpectSameAsInLine(zip, {});
     RunRecord run = Extract(zip, 4);
     for (size_t i = 0; i < zip.entries.size(); ++i) {
