@@ -58,8 +58,8 @@ bool ArDirectoryExists(const std::string& path) {
 
 namespace {
 
-// Creates the missing levels of path, which is known not to exist.
-void CreateMissingLevels(const std::string& path) {
+// Creates the missing levels of path, which is known not to exist; those it made go to created.
+void CreateMissingLevels(const std::string& path, std::vector<std::string>* created = nullptr) {
     // The prefixes ending at a separator, then the whole path; drive roots and the server and share of a
     // network path are never created.
     size_t skipUntil = path.rfind("\\\\", 0) == 0 ? rtl::ExtractFileDrive(path).size() : 0;
@@ -78,20 +78,21 @@ void CreateMissingLevels(const std::string& path) {
     while (first > 0 && !ArDirectoryExists(levels[first - 1])) --first;
     for (size_t i = first; i < levels.size(); ++i) {
         uint32_t error = 0;
-        bool created = detail::Gated([&] {
+        bool made = detail::Gated([&] {
             bool ok = os::files().createDirectory(levels[i]);
             if (!ok) error = os::files().lastError();
             return ok;
         });
-        if (!created && !ArDirectoryExists(levels[i]))
+        if (!made && !ArDirectoryExists(levels[i]))
             throw rtl::EInOutError("Cannot create directory " + levels[i], static_cast<int>(error));
+        if (made && created) created->push_back(levels[i]);
     }
 }
 
 }  // namespace
 
-void ArCreateDirectory(const std::string& path) {
-    if (!ArDirectoryExists(path)) CreateMissingLevels(path);
+void ArCreateDirectory(const std::string& path, std::vector<std::string>* created) {
+    if (!ArDirectoryExists(path)) CreateMissingLevels(path, created);
 }
 
 std::string ArOutputPath(const std::string& baseDirectory, const std::string& name, TArExtractOptions options) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "archive/zip_archive.h"
 #include "rtl/streams.h"
@@ -27,8 +28,9 @@ std::string ArOutputPath(const std::string& baseDirectory, const std::string& na
 bool ArConfirmPath(const std::string& baseDirectory, std::string& name, TArExtractOptions options,
                    const TArConfirmOverwriteEvent& confirmOverwrite);
 
-// Creates every missing directory of path; a failure raises EInOutError with the system error.
-void ArCreateDirectory(const std::string& path);
+// Creates every missing directory of path; a failure raises EInOutError with the system error. The
+// directories it made, outermost first, are added to created when given.
+void ArCreateDirectory(const std::string& path, std::vector<std::string>* created = nullptr);
 // False for paths with '*' or '?'; else whether path is an existing directory.
 bool ArDirectoryExists(const std::string& path);
 

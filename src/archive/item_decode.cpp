@@ -122,7 +122,7 @@ private:
 uint32_t DecodeDeflated(TArItemHost& host, TArArchiveItem& item, rtl::TStream& in, rtl::TStream* out, uint8_t method,
                         uint32_t checkValue) {
     TArDeflateHelper helper;
-    helper.Options = method == 9 ? kInflateDeflate64 : 0;
+    helper.Options = method == 9 ? uint32_t(kInflateDeflate64) : 0u;
     TArBitBucketStream bitBucket;
     if (!out) helper.Options |= kInflateTestOnly;
     helper.StreamSize = item.GetCompressedSize();
@@ -198,7 +198,7 @@ bool DecodePrefetched(TArItemHost& host, TArArchiveItem& item, rtl::TStream* out
     if (!item.GetIsEncrypted() || !host.TakePrefetched(item, data)) return false;
     rtl::TMemoryStream source(std::move(data));
     TArDeflateHelper helper;
-    helper.Options = method == 9 ? kInflateDeflate64 : 0;
+    helper.Options = method == 9 ? uint32_t(kInflateDeflate64) : 0u;
     TArBitBucketStream bitBucket;
     if (!out) helper.Options |= kInflateTestOnly;
     helper.StreamSize = item.GetCompressedSize() - TArZipDecryptor::kHeaderSize;

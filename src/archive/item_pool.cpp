@@ -119,6 +119,29 @@ TArItemPool::~TArItemPool() {
     for (std::thread& thread : threads_) thread.join();
     for (size_t job = 0; job < jobs_.size(); ++job)
         if (!states_[job].committed && states_[job].state == State::Done) RemoveOutput(job);
+    RemoveMadeDirectories();
+}
+
+void TArItemPool::NoteMadeDirectories(const std::vector<std::string>& made) {
+    if (made.empty()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    madeDirectories_.insert(madeDirectories_.end(), made.begin(), made.end());
+}
+
+// Folders workers made for jobs the caller never took over would not exist had the items been done in
+// line: they go, innermost first, unless a job the caller took over has its file below them. A folder
+// that is not empty (someone else put something there) stays.
+void TArItemPool::RemoveMadeDirectories() {
+    std::vector<std::string> kept;
+    for (size_t job = 0; job < jobs_.size(); ++job)
+        if (states_[job].committed && !jobs_[job].outputName.empty())
+            kept.push_back(rtl::AnsiUpperCase(jobs_[job].outputName));
+    for (auto it = madeDirectories_.rbegin(); it != madeDirectories_.rend(); ++it) {
+        const std::string prefix = rtl::AnsiUpperCase(rtl::IncludeTrailingBackslash(*it));
+        const bool used = std::any_of(kept.begin(), kept.end(),
+                                      [&](const std::string& output) { return output.rfind(prefix, 0) == 0; });
+        if (!used) Gated([&] { return os::files().removeDirectory(*it); });
+    }
 }
 
 int TArItemPool::JobOf(int index) const {
@@ -239,7 +262,14 @@ void TArItemPool::RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefet
                 if (!(settings_.options & eoCreateDirs)) {
                     if (!ArDirectoryExists(directory)) throw TArLeaveToCaller();
                 } else {
-                    ArCreateDirectory(directory);  // another worker may be making it too
+                    std::vector<std::string> made;
+                    try {
+                        ArCreateDirectory(directory, &made);  // another worker may be making it too
+                    } catch (...) {
+                        NoteMadeDirectories(made);
+                        throw;
+                    }
+                    NoteMadeDirectories(made);
                 }
             }
             if (!known) {

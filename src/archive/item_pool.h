@@ -12,7 +12,7 @@
 //   InDoubt: the caller's thread then extracts that item in line, with every event and failure as usual.
 // - Output files of jobs that were never committed are removed when the pool ends. Jobs are only made
 //   for items whose output file does not exist, so nothing the user had is lost; folders a worker
-//   created for such items stay.
+//   created only for such items are removed too (when empty).
 // - A worker takes up to eight jobs at once when their items are encrypted and deflated and together
 //   hold at most 2 MiB: it reads and decrypts their data together first (the keys of different items are
 //   independent, so the processor works on all of them at once), then decodes them one by one. An item
@@ -98,12 +98,15 @@ private:
     bool Groupable(size_t job, TArPrefetchJob& prefetch, bool longItem) const;
     void RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefetched, TArLanePartners* partners);
     void RemoveOutput(size_t job);
+    void NoteMadeDirectories(const std::vector<std::string>& made);
+    void RemoveMadeDirectories();
 
     const Settings settings_;
     const std::vector<Job> jobs_;
     std::vector<JobState> states_;
     std::vector<std::unique_ptr<rtl::TStream>> sources_;
     std::vector<std::string> knownDirectories_;  // output folders known to exist (upper case)
+    std::vector<std::string> madeDirectories_;   // folders the workers made, in the order made
     // Called with mutex_ held: whether the caller's thread, waiting in Next or Cancel, must be woken now
     // that job has finished (Done or InDoubt).
     bool WakeCallerAfter(size_t job) const;
