@@ -253,10 +253,14 @@ void TArItemPool::RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefet
         } else {
             std::string directory = rtl::ExcludeTrailingBackslash(rtl::ExtractFilePath(work.outputName));
             std::string key = rtl::AnsiUpperCase(directory);
-            bool known;
+            bool known = false, fresh = false;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                known = std::find(knownDirectories_.begin(), knownDirectories_.end(), key) != knownDirectories_.end();
+                auto it = knownDirectories_.find(key);
+                if (it != knownDirectories_.end()) {
+                    known = true;
+                    fresh = it->second;
+                }
             }
             if (!known && !directory.empty()) {
                 if (!(settings_.options & eoCreateDirs)) {
@@ -270,14 +274,17 @@ void TArItemPool::RunJob(size_t job, rtl::TStream& source, TArPrefetched* prefet
                         throw;
                     }
                     NoteMadeDirectories(made);
+                    fresh = !made.empty() && made.back() == directory;
                 }
             }
             if (!known) {
                 std::lock_guard<std::mutex> lock(mutex_);
-                knownDirectories_.push_back(key);
+                bool& entry = knownDirectories_[key];
+                entry = entry || fresh;
             }
-            // An existing file may need a question, and must not be lost if the run ends early.
-            if (Gated([&] { return os::PathExists(work.outputName); })) throw TArLeaveToCaller();
+            // An existing file may need a question, and must not be lost if the run ends early. In a folder
+            // the workers made there is none: output names are unique among the jobs and every other item.
+            if (!fresh && Gated([&] { return os::PathExists(work.outputName); })) throw TArLeaveToCaller();
             ArWriteItemFile(work.outputName, *work.item, [&](rtl::TStream& file) { DecodeItem(host, *work.item, &file); },
                             nullptr);
         }

@@ -24,6 +24,7 @@
 #pragma once
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -105,7 +106,8 @@ private:
     const std::vector<Job> jobs_;
     std::vector<JobState> states_;
     std::vector<std::unique_ptr<rtl::TStream>> sources_;
-    std::vector<std::string> knownDirectories_;  // output folders known to exist (upper case)
+    // Output folders known to exist (upper case), and whether the workers made them in this run.
+    std::map<std::string, bool> knownDirectories_;
     std::vector<std::string> madeDirectories_;   // folders the workers made, in the order made
     // Called with mutex_ held: whether the caller's thread, waiting in Next or Cancel, must be woken now
     // that job has finished (Done or InDoubt).
