@@ -1,8 +1,10 @@
-// Describe: a message sent to a form window, answered by WM_COPYDATA to our window before it returns.
+// Describe: a message sent to a form window, answered in place (a record in the program's memory that we
+// read) or, by a program that knows only the first form, by WM_COPYDATA to our window before it returns.
 #include "setupbot/describe_client.h"
 
 #include <windows.h>
 
+#include "setupbot/remote_memory.h"
 #include "vcl/win32/robot_protocol.h"
 
 namespace setupbot {
@@ -10,6 +12,29 @@ namespace {
 
 namespace robot = vcl::win32::robot;
 constexpr wchar_t kClassName[] = L"SetupBotDescribeClient";
+// More than any description of our forms; a larger size is a damaged record.
+constexpr std::uint64_t kLargestDescription = 64u << 20;
+
+// The text an in-place answer's record (at address in the process that owns formWindow) points at.
+std::optional<std::string> ReadInPlaceAnswer(Window formWindow, std::uint64_t address) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(formWindow, &processId);
+    HANDLE process = processId ? OpenProcess(PROCESS_VM_READ, FALSE, processId) : nullptr;
+    if (!process) return std::nullopt;
+    std::optional<std::string> text;
+    robot::DescriptionRecord record{}, after{};
+    if (ReadRemote(process, address, &record, sizeof record) && record.signature == robot::kDescriptionData &&
+        record.size <= kLargestDescription) {
+        std::string bytes(size_t(record.size), '\0');
+        // The program writes a record only when it answers, and it has answered us: a record that changed
+        // while we read is one we did not ask for.
+        if ((bytes.empty() || ReadRemote(process, record.text, bytes.data(), bytes.size())) &&
+            ReadRemote(process, address, &after, sizeof after) && after.serial == record.serial)
+            text = std::move(bytes);
+    }
+    CloseHandle(process);
+    return text;
+}
 
 }  // namespace
 
@@ -25,6 +50,7 @@ DescribeClient::DescribeClient() {
                               GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     describeMessage_ = RegisterWindowMessageA(robot::kDescribeMessage);
+    describeInPlaceMessage_ = RegisterWindowMessageA(robot::kDescribeInPlaceMessage);
     holdMessage_ = RegisterWindowMessageA(robot::kHoldMessage);
     releaseMessage_ = RegisterWindowMessageA(robot::kReleaseMessage);
 }
@@ -40,8 +66,6 @@ long long __stdcall DescribeClient::WindowProc(Window window, unsigned message, 
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (self && data && data->dwData == robot::kDescriptionData) {
             self->received_ = std::string(static_cast<const char*>(data->lpData), data->cbData);
-            // A terminating zero, if the setup sends one, is not part of the text.
-            while (!self->received_->empty() && self->received_->back() == '\0') self->received_->pop_back();
             return TRUE;
         }
         return FALSE;
@@ -52,11 +76,24 @@ long long __stdcall DescribeClient::WindowProc(Window window, unsigned message, 
 std::optional<Description> DescribeClient::Describe(Window formWindow, unsigned timeoutMs) {
     received_.reset();
     DWORD_PTR result = 0;
-    LRESULT sent = SendMessageTimeoutA(formWindow, describeMessage_, reinterpret_cast<WPARAM>(window_), 0,
-                                       SMTO_NORMAL, timeoutMs, &result);
-    if (!sent || result != DWORD_PTR(robot::kDescribeAnswered) || !received_) return std::nullopt;
+    // In place first: the program answers without sending us anything, so it never waits on us.
+    if (!SendMessageTimeoutA(formWindow, describeInPlaceMessage_, 0, 0, SMTO_NORMAL, timeoutMs, &result))
+        return std::nullopt;
+    std::optional<std::string> text;
+    if (result) {
+        text = ReadInPlaceAnswer(formWindow, result);
+    } else {
+        // A window that does not know the in-place form: the answer comes by WM_COPYDATA meanwhile.
+        if (!SendMessageTimeoutA(formWindow, describeMessage_, reinterpret_cast<WPARAM>(window_), 0, SMTO_NORMAL,
+                                 timeoutMs, &result))
+            return std::nullopt;
+        if (result == DWORD_PTR(robot::kDescribeAnswered)) text = std::move(received_);
+    }
+    if (!text) return std::nullopt;
+    // A terminating zero, if the program sends one, is not part of the text.
+    while (!text->empty() && text->back() == '\0') text->pop_back();
     try {
-        return ParseDescription(*received_);
+        return ParseDescription(*text);
     } catch (const DescriptionError& error) {
         lastError_ = error.what();
         return std::nullopt;

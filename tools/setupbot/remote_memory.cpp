@@ -1,4 +1,4 @@
-// VirtualAllocEx / WriteProcessMemory / VirtualFreeEx.
+// VirtualAllocEx / WriteProcessMemory / VirtualFreeEx, and ReadProcessMemory.
 #include "setupbot/remote_memory.h"
 
 #include <windows.h>
@@ -15,6 +15,13 @@ RemoteMemory::~RemoteMemory() {
 bool RemoteMemory::Write(const void* data, size_t size) {
     SIZE_T written = 0;
     return address_ && WriteProcessMemory(process_, address_, data, size, &written) && written == size;
+}
+
+bool ReadRemote(void* process, std::uint64_t address, void* into, size_t size) {
+    if (!process || !address) return false;
+    SIZE_T got = 0;
+    return ReadProcessMemory(process, reinterpret_cast<LPCVOID>(static_cast<ULONG_PTR>(address)), into, size, &got) &&
+           got == size;
 }
 
 }  // namespace setupbot

@@ -1,9 +1,23 @@
 // The server side of the robot interface (robot_protocol.h): design names as window properties, Describe
-// answered through WM_COPYDATA, and Hold/Release.
+// answered in place (the robot reads the record and text from this process) or through WM_COPYDATA, and
+// Hold/Release.
+#include <cstdint>
+
 #include "vcl/win32/backend_impl.h"
 #include "vcl/win32/robot_protocol.h"
 
 namespace vcl::win32::detail {
+namespace {
+
+// The last in-place description and its record, kept until the next Describe in place. Only the
+// user-interface thread answers, one Describe at a time, so one copy serves the process.
+struct InPlaceAnswer {
+    std::string text;
+    robot::DescriptionRecord record{robot::kDescriptionData, 0, 0, 0};
+};
+InPlaceAnswer inPlaceAnswer;
+
+}  // namespace
 
 void Win32Backend::RegisterRobotMessages() {
     describeMessage_ = RegisterWindowMessageA(robot::kDescribeMessage);
@@ -49,6 +63,19 @@ bool Win32Backend::RobotMessage(HWND window, UINT message, WPARAM wParam, LRESUL
         if (HWND asker = reinterpret_cast<HWND>(wParam); asker && IsWindow(asker))
             SendMessageA(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(window), reinterpret_cast<LPARAM>(&data));
         result = robot::kDescribeAnswered;
+        return true;
+    }
+    static const UINT describeInPlaceMessage = RegisterWindowMessageA(robot::kDescribeInPlaceMessage);
+    if (message == describeInPlaceMessage) {
+        // Nothing is sent back: the asker reads the record and the text from this process's memory.
+        std::string text;
+        Guard([&] { text = Describe(); });
+        InPlaceAnswer& answer = inPlaceAnswer;
+        answer.text = std::move(text);
+        ++answer.record.serial;
+        answer.record.text = reinterpret_cast<std::uintptr_t>(answer.text.data());
+        answer.record.size = answer.text.size();
+        result = reinterpret_cast<LRESULT>(&answer.record);
         return true;
     }
     if (message == holdMessage_) {

@@ -13,6 +13,14 @@
 // thread takes the WM_COPYDATA while it waits. The setup answers whenever its thread dispatches messages:
 // in a modal loop, a message box, the folder browser, the busy window, the copy stage's meters, a hold.
 //
+// Describe in place (what the robot uses): RegisterWindowMessageA(kDescribeInPlaceMessage), sent the same way,
+// wParam and lParam 0. The setup sends nothing back: it keeps the description in its own memory until the
+// next Describe in place and returns the address there of a DescriptionRecord (0: not a form window). The
+// asker reads the record and then the text with ReadProcessMemory. The setup's thread never waits on the
+// asker this way. An answer by WM_COPYDATA is a second cross-process SendMessage inside the first; when the
+// asker does not take it (seen under Wine, with an optimised robot), the setup's thread stays inside it for
+// good: it takes every later Describe nested there and never again a posted Hold or Release.
+//
 // The description is text in the system code page: lines ended by '\n', fields separated by '\t'. In a
 // text field a backslash escapes: "\\\\" backslash, "\\t" tab, "\\n" line feed, "\\r" carriage return.
 // Rectangles are screen coordinates: LEFT TOP WIDTH HEIGHT. Flags are "1" or "0". Lines, in this order:
@@ -51,14 +59,25 @@
 // to the same window. Describe then reports "hold". The robot uses it to look at the screen at a quiet
 // moment while the installation stages run.
 #pragma once
+#include <cstdint>
 
 namespace vcl::win32::robot {
 
 inline constexpr char kNameProperty[] = "TableSetup.Name";
 inline constexpr char kDescribeMessage[] = "TableSetup.Describe";
+inline constexpr char kDescribeInPlaceMessage[] = "TableSetup.DescribeInPlace";
 inline constexpr char kHoldMessage[] = "TableSetup.Hold";
 inline constexpr char kReleaseMessage[] = "TableSetup.Release";
 inline constexpr unsigned long kDescriptionData = 0x54534431;  // "TSD1"
 inline constexpr long kDescribeAnswered = 0x5453;
+
+// Where an in-place description lies in the setup's process. Fixed-width fields: the record reads the same
+// whatever the asker's pointer size.
+struct DescriptionRecord {
+    std::uint32_t signature;  // kDescriptionData
+    std::uint32_t serial;     // counts the answers: the same before and after reading the text, the text is whole
+    std::uint64_t text;       // address of the text in the setup's process
+    std::uint64_t size;       // bytes of text (no terminating zero)
+};
 
 }  // namespace vcl::win32::robot

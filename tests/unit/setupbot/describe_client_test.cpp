@@ -1,6 +1,8 @@
 // The robot's side of Describe against a stand-in for the setup: a window of this process that answers
-// the registered message with WM_COPYDATA to the asker, as SETUP.EXE does.
+// the registered message with WM_COPYDATA to the asker, or in place, as SETUP.EXE does.
 #include <gtest/gtest.h>
+
+#include <cstdint>
 
 #include "setupbot/describe_client.h"
 #include "vcl/win32/robot_protocol.h"
@@ -18,9 +20,18 @@ struct Answer {
     ULONG_PTR dwData = robot::kDescriptionData;
     LRESULT result = robot::kDescribeAnswered;
     bool send = true;
+    bool inPlace = false;  // answers the in-place form (record in its memory) instead of WM_COPYDATA
+    robot::DescriptionRecord record{};
 } answer;
 
 LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == RegisterWindowMessageA(robot::kDescribeInPlaceMessage) && answer.inPlace) {
+        if (answer.record.signature == 0) {
+            answer.record = {robot::kDescriptionData, 1, reinterpret_cast<std::uintptr_t>(answer.data.data()),
+                             answer.data.size()};
+        }
+        return reinterpret_cast<LRESULT>(&answer.record);
+    }
     if (message == RegisterWindowMessageA(robot::kDescribeMessage)) {
         if (answer.send) {
             COPYDATASTRUCT copy{answer.dwData, DWORD(answer.data.size()), answer.data.data()};
@@ -75,6 +86,23 @@ TEST_F(DescribeClientTest, RefusesAnswersThatAreNotADescription) {
     answer = Answer{"wait\tmodal\t\nform\tF\tx\t1\n"};
     EXPECT_FALSE(client.Describe(form_, 2000));
     EXPECT_EQ(client.LastError(), "description, line 2: too few fields");
+}
+
+// A program that answers in place: the record and text are read from its memory; a record that is not
+// one (another signature, an impossible size) is refused, not read.
+TEST_F(DescribeClientTest, ReadsAnAnswerInPlaceAndRefusesDamagedRecords) {
+    DescribeClient client;
+    answer.inPlace = true;
+    auto description = client.Describe(form_, 2000);
+    ASSERT_TRUE(description);
+    EXPECT_EQ(description->wait, "modal");
+    ASSERT_NE(description->Form("frmSetupGuide"), nullptr);
+
+    answer.record = {0x1234, 1, reinterpret_cast<std::uintptr_t>(answer.data.data()), answer.data.size()};
+    EXPECT_FALSE(client.Describe(form_, 2000));
+    answer.record = {robot::kDescriptionData, 1, reinterpret_cast<std::uintptr_t>(answer.data.data()),
+                     std::uint64_t(1) << 40};
+    EXPECT_FALSE(client.Describe(form_, 2000));
 }
 
 TEST_F(DescribeClientTest, AsksTheProgramsWindowsThatCarryAName) {

@@ -162,6 +162,17 @@ TEST_F(Robot, EveryWindowCarriesItsDesignNameUntilItGoes) {
     EXPECT_EQ(GlobalFindAtomA("RobotProbeEdit[1]"), 0) << "the atom is deleted with the window";
 }
 
+// The in-place answer (a record in the setup's memory, nothing sent back) holds the same text.
+TEST_F(Robot, DescribeInPlaceGivesTheSameTextAsTheSentAnswer) {
+    asker.Describe(Hwnd(form));
+    ASSERT_FALSE(asker.received.empty());
+    LRESULT answer = SendMessageA(Hwnd(form), RegisterWindowMessageA(robot::kDescribeInPlaceMessage), 0, 0);
+    ASSERT_NE(answer, 0);
+    const auto* record = reinterpret_cast<const robot::DescriptionRecord*>(answer);
+    EXPECT_EQ(record->signature, robot::kDescriptionData);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(record->text), size_t(record->size)), asker.received.back());
+}
+
 TEST_F(Robot, DescribeListsFormsControlsItemsAndRows) {
     std::vector<Fields> lines = asker.Describe(Hwnd(form));
     ASSERT_FALSE(lines.empty());
