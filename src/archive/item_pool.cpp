@@ -191,10 +191,10 @@ void TArItemPool::Work(rtl::TStream* source) {
         bool longJob = false;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            auto free = [&] { return stop_ || nextJob_ >= jobs_.size() || nextJob_ < committed_ + ahead_; };
-            if (!free() || nextJob_ >= jobs_.size()) {
+            auto mayTake = [&] { return stop_ || nextJob_ >= jobs_.size() || nextJob_ < committed_ + ahead_; };
+            if (!mayTake() || nextJob_ >= jobs_.size()) {
                 if (waitingFor_ >= 0) callerWake_.notify_one();
-                workerWake_.wait(lock, free);
+                workerWake_.wait(lock, mayTake);
             }
             if (stop_ || nextJob_ >= jobs_.size()) return;
             first = nextJob_;

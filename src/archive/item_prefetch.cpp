@@ -58,18 +58,7 @@ std::vector<TArPrefetched> ArReadGroup(rtl::TStream& source, const std::string& 
     return results;
 }
 
-void ArDecryptGroup(std::vector<TArPrefetched>& group) {
-    std::vector<TArZipDecryptor*> lanes;
-    std::vector<uint8_t*> data;
-    std::vector<size_t> lengths;
-    for (TArPrefetched& result : group) {
-        if (!result.usable) continue;
-        lanes.push_back(&result.decryptor);
-        data.push_back(result.data.data());
-        lengths.push_back(result.data.size());
-    }
-    TArZipDecryptor::DecryptLanes(lanes.data(), data.data(), lengths.data(), lanes.size());
-}
+void ArDecryptGroup(std::vector<TArPrefetched>& group) { TArLanePartners(group).Finish(); }
 
 std::vector<TArPrefetched> ArReadDecrypted(rtl::TStream& source, const std::string& password, const TArPrefetchJob* jobs,
                                            size_t count) {
