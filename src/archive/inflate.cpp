@@ -80,8 +80,7 @@ public:
           testOnly_((helper.Options & kInflateTestOnly) != 0),
           input_(workspace_->input),
           window_(workspace_->window, dest, deflate64_, (helper.Options & kInflateAdler32) != 0, testOnly_),
-          lit_(workspace_->lit),
-          dist_(workspace_->dist) {
+          tables_(workspace_->tables) {
         in_ = inEnd_ = input_;
 
         if (!helper_.OnProgressStep)
@@ -124,13 +123,12 @@ public:
             switch (type) {
                 case 0: outcome = StoredBlock(); break;
                 case 1: {
-                    const FixedTables& fixed = GetFixedTables(deflate64_);
-                    outcome = HuffmanBlock(fixed.lit, fixed.dist);
+                    outcome = HuffmanBlock(GetFixedTables(deflate64_));
                     break;
                 }
                 case 2:
                     ReadDynamicTables();
-                    outcome = HuffmanBlock(lit_, dist_);
+                    outcome = HuffmanBlock(tables_);
                     break;
                 default: InflateFail("starting new block, but invalid block type [Inflate]");
             }
@@ -223,8 +221,8 @@ private:
         return value;
     }
 
-    // Looks up one code and consumes the code alone (the extra bits of a length or distance, and the second
-    // literal of a pair, stay in the stream).
+    // Looks up one code and consumes the code alone (the extra bits of a length or distance stay in the
+    // stream).
     uint32_t DecodeSlow(const uint32_t* table, unsigned primaryBits) {
         EnsureBits();
         uint32_t e = table[bitBuf_ & ((uint64_t(1) << primaryBits) - 1)];
@@ -354,34 +352,34 @@ private:
         }
 
         if (lengths[256] == 0) InflateFail("no code for the end of block symbol [InflateDynamicBlock]");
-        built = BuildLiteralTable(lengths, hlit, deflate64_, lit_);
+        built = BuildLiteralTable(lengths, hlit, deflate64_, tables_.lit);
         if (built == BuildResult::OverSubscribed) InflateFail("over-subscribed literal/length code set [InflateDynamicBlock]");
         if (built != BuildResult::Ok) InflateFail("incomplete literal/length code set [InflateDynamicBlock]");
         // A block of literals only may send no distance codes at all.
-        built = BuildDistanceTable(lengths + hlit, hdist, deflate64_, dist_);
+        built = BuildDistanceTable(lengths + hlit, hdist, deflate64_, tables_.dist);
         if (built == BuildResult::OverSubscribed) InflateFail("over-subscribed distance code set [InflateDynamicBlock]");
         if (built == BuildResult::Incomplete) InflateFail("incomplete distance code set [InflateDynamicBlock]");
     }
 
-    Outcome HuffmanBlock(const uint32_t* lit, const uint32_t* dist) {
-        return deflate64_ ? HuffmanBlockT<true>(lit, dist) : HuffmanBlockT<false>(lit, dist);
+    Outcome HuffmanBlock(const CodeTables& tables) {
+        return deflate64_ ? HuffmanBlockT<true>(tables) : HuffmanBlockT<false>(tables);
     }
 
     template <bool kDeflate64>
-    Outcome HuffmanBlockT(const uint32_t* lit, const uint32_t* dist) {
+    Outcome HuffmanBlockT(const CodeTables& tables) {
         for (;;) {
             if (PartialReached()) return Outcome::PartialDone;
             FlushIfFull();
             if (size_t(inEnd_ - in_) < kInputSlack && !sourceDone_) RefillInput();
             if (size_t(inEnd_ - in_) > kFastInput && window_.pos + InflateWindow::kFastMargin < outLimit_) {
-                FastStop stop = RunFast<kDeflate64>(lit, dist);
+                FastStop stop = RunFast<kDeflate64>(tables);
                 if (stop == FastStop::EndOfBlock) return Outcome::Finished;
                 continue;
             }
             // One symbol with full checks.
-            uint32_t e = DecodeSlow(lit, kLitBits);
+            uint32_t e = DecodeSlow(tables.lit, kLitBits);
             if (e & kEntryLiteral) {
-                window_.Data()[window_.pos++] = uint8_t(e >> 16);  // the first of a pair only
+                window_.Data()[window_.pos++] = uint8_t(e >> 16);
                 continue;
             }
             if (e & kEntryExceptional) {
@@ -389,7 +387,7 @@ private:
                 FailExceptionalEntry(e);
             }
             size_t length = EntryValue(e) + ReadBits(EntryConsumed(e) - EntryCodeLength(e), BitOp::ReadBits);
-            uint32_t d = DecodeSlow(dist, kDistBits);
+            uint32_t d = DecodeSlow(tables.dist, kDistBits);
             if (d & kEntryExceptional) FailExceptionalEntry(d);
             size_t distance = EntryValue(d) + ReadBits(EntryConsumed(d) - EntryCodeLength(d), BitOp::ReadBits);
             CopyMatchSlow(length, distance);
@@ -397,11 +395,11 @@ private:
     }
 
     template <bool kDeflate64>
-    FastStop RunFast(const uint32_t* lit, const uint32_t* dist) {
+    FastStop RunFast(const CodeTables& tables) {
         uint8_t* const base = window_.Data();
         FastState s{in_,           inEnd_ - kFastInput, bitBuf_, bitCount_, base + window_.pos,
                     base,          base + (outLimit_ - InflateWindow::kFastMargin),   0, 0};
-        FastStop stop = DecodeFast(s, lit, dist, kDeflate64);
+        FastStop stop = DecodeFast(s, tables, kDeflate64);
         in_ = s.in;
         bitBuf_ = s.bitBuf;
         bitCount_ = s.bitCount;
@@ -433,8 +431,7 @@ private:
     unsigned overrun_ = 0;  // zero bytes added to the bit buffer past the end of the source
 
     InflateWindow window_;
-    uint32_t* const lit_;  // the tables of the current dynamic block
-    uint32_t* const dist_;
+    CodeTables& tables_;  // the tables of the current dynamic block
 };
 
 // The optional trace file; failures to write it never disturb decoding.

@@ -1,5 +1,8 @@
 // The fast decoding loop compiled twice: for any x86-64 processor, and with BMI2, whose shifts by a
 // variable count and bit-field extraction shorten the loop's critical path. The processor is asked once.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("no-tree-vectorize")
+#endif
 #include "archive/inflate_fast.h"
 
 namespace archive::detail {
@@ -7,15 +10,15 @@ namespace archive::detail {
 namespace {
 
 template <bool kDeflate64, bool kCheckDistance>
-FastStop DecodeFastPortable(FastState& s, const uint32_t* lit, const uint32_t* dist) {
-    return DecodeFastBody<kDeflate64, kCheckDistance>(s, lit, dist);
+FastStop DecodeFastPortable(FastState& s, const CodeTables& tables) {
+    return DecodeFastBody<kDeflate64, kCheckDistance, false>(s, tables);
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define TS_INFLATE_BMI2 1
 template <bool kDeflate64, bool kCheckDistance>
-__attribute__((target("bmi2"))) FastStop DecodeFastBmi2(FastState& s, const uint32_t* lit, const uint32_t* dist) {
-    return DecodeFastBody<kDeflate64, kCheckDistance>(s, lit, dist);
+__attribute__((target("bmi2"))) FastStop DecodeFastBmi2(FastState& s, const CodeTables& tables) {
+    return DecodeFastBody<kDeflate64, kCheckDistance, true>(s, tables);
 }
 
 bool HasBmi2() {
@@ -26,17 +29,17 @@ bool HasBmi2() {
 
 }  // namespace
 
-FastStop DecodeFast(FastState& s, const uint32_t* lit, const uint32_t* dist, bool deflate64) {
+FastStop DecodeFast(FastState& s, const CodeTables& tables, bool deflate64) {
     // Once the buffer holds more than the farthest distance, no match can reach before its start.
     const bool check = size_t(s.out - s.outBase) < (deflate64 ? 65536u : 32768u);
 #ifdef TS_INFLATE_BMI2
     if (HasBmi2()) {
-        if (deflate64) return check ? DecodeFastBmi2<true, true>(s, lit, dist) : DecodeFastBmi2<true, false>(s, lit, dist);
-        return check ? DecodeFastBmi2<false, true>(s, lit, dist) : DecodeFastBmi2<false, false>(s, lit, dist);
+        if (deflate64) return check ? DecodeFastBmi2<true, true>(s, tables) : DecodeFastBmi2<true, false>(s, tables);
+        return check ? DecodeFastBmi2<false, true>(s, tables) : DecodeFastBmi2<false, false>(s, tables);
     }
 #endif
-    if (deflate64) return check ? DecodeFastPortable<true, true>(s, lit, dist) : DecodeFastPortable<true, false>(s, lit, dist);
-    return check ? DecodeFastPortable<false, true>(s, lit, dist) : DecodeFastPortable<false, false>(s, lit, dist);
+    if (deflate64) return check ? DecodeFastPortable<true, true>(s, tables) : DecodeFastPortable<true, false>(s, tables);
+    return check ? DecodeFastPortable<false, true>(s, tables) : DecodeFastPortable<false, false>(s, tables);
 }
 
 }  // namespace archive::detail

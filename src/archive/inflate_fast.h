@@ -3,16 +3,19 @@
 //
 // Why it is fast:
 // - The bit buffer is refilled without branches: one unaligned 8-byte load ORed in above the bits held,
-//   after which 56 to 63 bits are available. That covers a literal/length code with its extra bits and a
+//   after which 56 to 63 bits are counted. That covers a literal/length code with its extra bits and a
 //   distance code with its extra bits (15 + 5 + 15 + 13 bits) without another refill; only deflate64's
-//   16-bit length extra needs a second one.
-// - The literal table holds pairs of literals whose two codes fit in its primary bits, so text often
-//   decodes two bytes per lookup; up to three literal entries are taken per refill.
+//   16-bit length extra may need a second one. Up to three literals are taken per refill.
+// - All 64 bits of the buffer hold stream bits after a refill: those above the count are the start of the
+//   next bytes, which the next refill ORs in again unchanged. So the next entry is looked up before the
+//   refill that follows a literal run or a match (48 bits consumed at most leave 16 for it), and the
+//   refill's shift and OR stay off the chain of dependent lookups.
 // - The next literal/length entry is looked up before a match is copied, so the copy hides that latency.
+// - Both tables are reached from one base register (CodeTables), which keeps the loop's state in
+//   registers.
 // - Output goes straight into the large buffer of InflateWindow; the caller stops the loop
 //   InflateWindow::kFastMargin bytes before its end, so match copies store whole 8-byte words and may run
-//   up to 39 bytes past the match (an iteration writes less than kFastOutputPerIteration + 16 bytes), and
-//   literals are stored two bytes at a time.
+//   up to 39 bytes past the match (an iteration writes less than kFastOutputPerIteration + 16 bytes).
 // - Limits are checked once per budget of iterations, not per symbol (see IterationsBelow).
 //
 // Preconditions (the caller's): more than kFastInput bytes between `in` and the end of the input block
@@ -34,8 +37,8 @@ namespace archive::detail {
 // iteration needs kFastInputPerIteration more.
 constexpr size_t kFastInput = 32;
 constexpr size_t kFastInputPerIteration = 21;
-// Output of one iteration at most: three literal pairs, then a match.
-constexpr size_t kFastOutputPerIteration = 6 + 258;
+// Output of one iteration at most: three literals, then a match.
+constexpr size_t kFastOutputPerIteration = 3 + 258;
 
 // How many iterations surely start below `limit` when the first starts at `at` and each advances at most
 // `step` bytes.
@@ -47,12 +50,23 @@ inline size_t IterationsBelow(Pointer at, Pointer limit, size_t step) {
 [[noreturn]] void FailExceptionalEntry(uint32_t entry);
 
 // The code length of a length or distance entry, masked the way 64-bit shifts mask their count: bits
-// 12-13 (pair, exceptional) are clear in such entries, and the compiler needs no mask of its own.
+// 12-13 are clear in such entries, and the compiler needs no mask of its own.
 inline unsigned ExtraShift(uint32_t e) { return (e >> 8) & 63; }
 
 // The bits an entry consumes, taken from the bottom of the bit buffer. The count is the entry's low byte,
 // whose bits 6-7 are clear, which lets the compiler use one BMI2 instruction.
-inline uint64_t LowBits(uint64_t bitBuf, uint32_t e) { return bitBuf & ((uint64_t(1) << uint8_t(e)) - 1); }
+template <bool kBmi2>
+inline uint64_t LowBits(uint64_t bitBuf, uint32_t e) {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    if constexpr (kBmi2) {
+        // One instruction; the compiler does not find it from the expression below.
+        uint64_t low;
+        asm("bzhi %2, %1, %0" : "=r"(low) : "r"(bitBuf), "r"(uint64_t(e)));
+        return low;
+    }
+#endif
+    return bitBuf & ((uint64_t(1) << uint8_t(e)) - 1);
+}
 
 // Word refill: needs 8 readable bytes; leaves 56 to 63 bits in the buffer. Bits above the count hold the
 // start of the next unconsumed bytes, which later refills OR in again at the same place.
@@ -127,14 +141,18 @@ enum class FastStop { Limit, EndOfBlock, LongMatch };
 
 // Decodes until the end of the block, a limit or a long deflate64 match. Picks the variant compiled for
 // the processor's instruction set.
-FastStop DecodeFast(FastState& s, const uint32_t* lit, const uint32_t* dist, bool deflate64);
+FastStop DecodeFast(FastState& s, const CodeTables& tables, bool deflate64);
 
 // The loop itself, inlined into each variant (inflate_fast.cpp).
-template <bool kDeflate64, bool kCheckDistance>
+template <bool kDeflate64, bool kCheckDistance, bool kBmi2>
 #if defined(__GNUC__)
 __attribute__((always_inline))
 #endif
-inline FastStop DecodeFastBody(FastState& s, const uint32_t* lit, const uint32_t* dist) {
+inline FastStop DecodeFastBody(FastState& s, const CodeTables& tables) {
+    // Both tables are reached from the literal table's address, which keeps a register free.
+    const uint32_t* const lit = tables.lit;
+    static_assert(offsetof(CodeTables, dist) == kLitTableSize * sizeof(uint32_t));
+    auto dist = [lit](size_t i) { return lit[kLitTableSize + i]; };
     const uint8_t* in = s.in;
     const uint8_t* const inLimit = s.inLimit;
     uint64_t bitBuf = s.bitBuf;
@@ -165,20 +183,17 @@ inline FastStop DecodeFastBody(FastState& s, const uint32_t* lit, const uint32_t
             // for the lookup after them.
             bitBuf >>= EntryConsumed(e);
             bitCount -= e;
-            Store16(out, uint16_t(e >> 16));
-            out += 1 + ((e >> 12) & 1);
+            *out++ = uint8_t(e >> 16);
             e = lit[bitBuf & kLitMask];
             if (e & kEntryLiteral) {
                 bitBuf >>= EntryConsumed(e);
                 bitCount -= e;
-                Store16(out, uint16_t(e >> 16));
-                out += 1 + ((e >> 12) & 1);
+                *out++ = uint8_t(e >> 16);
                 e = lit[bitBuf & kLitMask];
                 if (e & kEntryLiteral) {
                     bitBuf >>= EntryConsumed(e);
                     bitCount -= e;
-                    Store16(out, uint16_t(e >> 16));
-                    out += 1 + ((e >> 12) & 1);
+                    *out++ = uint8_t(e >> 16);
                     e = lit[bitBuf & kLitMask];
                 }
             }
@@ -195,8 +210,8 @@ inline FastStop DecodeFastBody(FastState& s, const uint32_t* lit, const uint32_t
                     bitBuf >>= EntryConsumed(e);
                     bitCount -= e;
                     *out++ = uint8_t(e >> 16);
-                    RefillBitsModular(in, bitBuf, bitCount);
                     e = lit[bitBuf & kLitMask];
+                    RefillBitsModular(in, bitBuf, bitCount);
                     continue;
                 }
             }
@@ -208,22 +223,23 @@ inline FastStop DecodeFastBody(FastState& s, const uint32_t* lit, const uint32_t
                 break;
             }
         }
-        // A length and a distance with their extra bits take at most 48 bits (deflate64: 60).
-        const size_t length = EntryValue(e) + size_t(LowBits(bitBuf, e) >> ExtraShift(e));
+        // A length and a distance with their extra bits take at most 48 bits. Deflate64's length may take
+        // 31; a refill before the distance unless 39 bits remain leaves 11 or more after it.
+        const size_t length = EntryValue(e) + size_t(LowBits<kBmi2>(bitBuf, e) >> ExtraShift(e));
         bitBuf >>= EntryConsumed(e);
         bitCount -= e;
-        if (kDeflate64 && (bitCount & 63) < 29) RefillBitsModular(in, bitBuf, bitCount);
+        if (kDeflate64 && (bitCount & 63) < 39) RefillBitsModular(in, bitBuf, bitCount);
 
-        uint32_t d = dist[bitBuf & kDistMask];
+        uint32_t d = dist(bitBuf & kDistMask);
         if (d & (kEntrySubtable | kEntryExceptional)) {
             if (d & kEntrySubtable) {
                 bitBuf >>= kDistBits;
                 bitCount -= kDistBits;
-                d = dist[EntryValue(d) + (bitBuf & ((uint64_t(1) << EntryCodeLength(d)) - 1))];
+                d = dist(EntryValue(d) + (bitBuf & ((uint64_t(1) << EntryCodeLength(d)) - 1)));
             }
             if (d & kEntryExceptional) FailExceptionalEntry(d);
         }
-        const size_t distance = EntryValue(d) + size_t(LowBits(bitBuf, d) >> ExtraShift(d));
+        const size_t distance = EntryValue(d) + size_t(LowBits<kBmi2>(bitBuf, d) >> ExtraShift(d));
         bitBuf >>= EntryConsumed(d);
         bitCount -= d;
         if (kCheckDistance && distance > size_t(out - outBase)) InflateFail("distance reaches before the start of the data [DecodeData]");
@@ -233,8 +249,8 @@ inline FastStop DecodeFastBody(FastState& s, const uint32_t* lit, const uint32_t
             stop = FastStop::LongMatch;
             break;
         }
-        RefillBitsModular(in, bitBuf, bitCount);
         e = lit[bitBuf & kLitMask];
+        RefillBitsModular(in, bitBuf, bitCount);
         out = CopyMatch(out, length, distance);
     }
     s.in = in;

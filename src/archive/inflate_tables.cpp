@@ -51,10 +51,12 @@ uint32_t MakeEntry(SymbolInfo info, unsigned codeLength) {
     return info.flagsAndValue | (codeLength << 8) | (codeLength + info.extra);
 }
 
-// reversedCode, when given, receives each symbol's code in stream order (count entries).
+// The primary part is built by doubling: the codes of length l are placed once each in a table of 2^l
+// entries, which is then copied onto its own end to make the table of 2^(l+1), so the codes of length l
+// come to stand at every index whose low l bits are their code. Patterns that are no code keep the hole
+// entry the table started with; the prefixes of longer codes are holes until their pointers replace them.
 template <typename InfoFn>
-BuildResult BuildTable(const uint8_t* lengths, unsigned count, InfoFn info, uint32_t* table, unsigned primaryBits,
-                       uint16_t* reversedCode = nullptr) {
+BuildResult BuildTable(const uint8_t* lengths, unsigned count, InfoFn info, uint32_t* table, unsigned primaryBits) {
     unsigned lengthCount[kMaxCodeLength + 1] = {};
     for (unsigned s = 0; s < count; ++s) ++lengthCount[lengths[s]];
     unsigned maxLength = 0;
@@ -76,101 +78,70 @@ BuildResult BuildTable(const uint8_t* lengths, unsigned count, InfoFn info, uint
             return BuildResult::Incomplete;
     }
 
+    // Symbols sorted by code length, in symbol order within a length: the order of their canonical codes.
+    unsigned offset[kMaxCodeLength + 2];
+    offset[1] = 0;
+    for (unsigned l = 1; l <= kMaxCodeLength; ++l) offset[l + 1] = offset[l] + lengthCount[l];
+    uint16_t sorted[288];
+    {
+        unsigned next[kMaxCodeLength + 2];
+        for (unsigned l = 1; l <= kMaxCodeLength + 1; ++l) next[l] = offset[l];
+        for (unsigned s = 0; s < count; ++s)
+            if (lengths[s]) sorted[next[lengths[s]]++] = uint16_t(s);
+    }
+
     // Patterns that are no code consume the longest code length, so that a stream ending there reports
     // missing data rather than a bad code.
     const unsigned holeLength = maxLength ? maxLength : 1;
-    const uint32_t primaryHole = MakeEntry({kEntryExceptional | (kNoCode << 16), 0}, holeLength);
     const size_t primarySize = size_t(1) << primaryBits;
-    // A complete code covers every pattern, so only an incomplete one needs its holes marked first.
-    const bool complete = left == 0;
-    if (!complete)
-        for (size_t i = 0; i < primarySize; ++i) table[i] = primaryHole;
-    if (codes == 0) return result;
+    table[0] = table[1] = MakeEntry({kEntryExceptional | (kNoCode << 16), 0}, holeLength);
 
-    unsigned nextCode[kMaxCodeLength + 1] = {};
-    unsigned code = 0;
-    for (unsigned l = 1; l <= kMaxCodeLength; ++l) {
-        code = (code + lengthCount[l - 1] * (l > 1)) << 1;
-        nextCode[l] = code;
-    }
-
-    const unsigned subBits = maxLength > primaryBits ? maxLength - primaryBits : 0;
-    const size_t subSize = size_t(1) << subBits;
-    const uint32_t subHole = MakeEntry({kEntryExceptional | (kNoCode << 16), 0}, holeLength - primaryBits * (subBits > 0));
     // Codes are sent most significant bit first; the table is indexed in stream order.
-    uint16_t ownReversedCode[288];
-    if (!reversedCode) reversedCode = ownReversedCode;
-    for (unsigned s = 0; s < count; ++s) {
-        const unsigned len = lengths[s];
-        const unsigned c = len ? nextCode[len]++ : 0;
-        reversedCode[s] = uint16_t(((unsigned(kReversedByte[c & 0xFF]) << 8) | kReversedByte[c >> 8]) >> (16 - len));
+    auto reverse = [](unsigned code, unsigned len) {
+        return unsigned(((unsigned(kReversedByte[code & 0xFF]) << 8) | kReversedByte[code >> 8]) >> (16 - len));
+    };
+    unsigned code = 0;
+    unsigned i = 0;
+    size_t size = 2;
+    for (unsigned l = 1; l <= primaryBits; ++l, code <<= 1) {
+        for (; i < offset[l + 1]; ++i, ++code) {
+            const unsigned s = sorted[i];
+            const unsigned reversed = reverse(code, l);
+            table[reversed] = MakeEntry(info(s), l);
+        }
+        if (l < primaryBits) {
+            std::memcpy(table + size, table, size * sizeof *table);
+            size *= 2;
+        }
     }
-    // Without the hole fill, the primary slots of long codes still hold entries of an earlier table; they
-    // must not look like subtable pointers.
-    if (complete)
-        for (unsigned s = 0; s < count; ++s)
-            if (lengths[s] > primaryBits) table[reversedCode[s] & (primarySize - 1)] = 0;
+    if (codes == 0 || maxLength <= primaryBits) return result;
 
+    const unsigned subBits = maxLength - primaryBits;
+    const size_t subSize = size_t(1) << subBits;
     size_t nextSubtable = primarySize;
-    for (unsigned s = 0; s < count; ++s) {
-        const unsigned len = lengths[s];
-        if (len == 0) continue;
-        const unsigned reversed = reversedCode[s];
-        if (len <= primaryBits) {
-            const uint32_t entry = MakeEntry(info(s), len);
-            for (size_t i = reversed; i < primarySize; i += size_t(1) << len) table[i] = entry;
-            continue;
+    for (unsigned l = primaryBits + 1; l <= maxLength; ++l, code <<= 1) {
+        for (; i < offset[l + 1]; ++i, ++code) {
+            const unsigned s = sorted[i];
+            const unsigned reversed = reverse(code, l);
+            uint32_t& pointer = table[reversed & (primarySize - 1)];
+            if (!(pointer & kEntrySubtable)) {
+                // Only complete codes get here (an incomplete one has a single code of length one), so
+                // the codes below a prefix fill its whole subtable.
+                pointer = kEntrySubtable | uint32_t(nextSubtable << 16) | (subBits << 8) | primaryBits;
+                nextSubtable += subSize;
+            }
+            uint32_t* sub = table + (pointer >> 16);
+            const uint32_t entry = MakeEntry(info(s), l - primaryBits);
+            for (size_t k = reversed >> primaryBits; k < subSize; k += size_t(1) << (l - primaryBits)) sub[k] = entry;
         }
-        uint32_t& pointer = table[reversed & (primarySize - 1)];
-        if (!(pointer & kEntrySubtable)) {
-            pointer = kEntrySubtable | uint32_t(nextSubtable << 16) | (subBits << 8) | primaryBits;
-            if (!complete)
-                for (size_t i = 0; i < subSize; ++i) table[nextSubtable + i] = subHole;
-            nextSubtable += subSize;
-        }
-        uint32_t* sub = table + (pointer >> 16);
-        const uint32_t entry = MakeEntry(info(s), len - primaryBits);
-        for (size_t i = reversed >> primaryBits; i < subSize; i += size_t(1) << (len - primaryBits)) sub[i] = entry;
     }
     return result;
-}
-
-// Turns primary literal entries into pairs where the code that follows within the primary bits is a
-// literal too. The entries of a first literal of length n are its code plus every k << n; the bits after
-// it are then k (upper n bits unknown), and entry k of the table, when it is a literal of at most
-// primary - n bits, is the second. Entry k may already hold a pair; its first literal is the single one.
-// Only literals short enough to be followed by the shortest literal are visited.
-void PairLiterals(const uint8_t* lengths, unsigned count, const uint16_t* reversedCode, uint32_t* table) {
-    const unsigned literals = count < 256 ? count : 256;
-    unsigned shortest = kMaxCodeLength + 1;
-    for (unsigned s = 0; s < literals; ++s)
-        if (lengths[s] && lengths[s] < shortest) shortest = lengths[s];
-    for (unsigned s = 0; s < literals; ++s) {
-        const unsigned firstLength = lengths[s];
-        if (!firstLength || firstLength + shortest > kLitBits) continue;
-        const uint32_t firstBits = kEntryLiteral | kEntryPair | (s << 16) | (firstLength << 8);
-        const size_t followers = size_t(1) << (kLitBits - firstLength);
-        for (size_t k = 0; k < followers; ++k) {
-            uint32_t second = table[k];
-            const unsigned secondLength = EntryCodeLength(second);
-            const bool literal = (second & kEntryLiteral) != 0;
-            const unsigned total = firstLength + secondLength;
-            // Written either way, so that the choice compiles to a select, not a branch.
-            uint32_t& slot = table[reversedCode[s] | (k << firstLength)];
-            const uint32_t pair = firstBits | ((second >> 16 & 0xFF) << 24) | total;
-            slot = literal && total <= kLitBits ? pair : slot;
-        }
-    }
 }
 
 }  // namespace
 
 BuildResult BuildLiteralTable(const uint8_t* lengths, unsigned count, bool deflate64, uint32_t* table) {
-    uint16_t reversedCode[288];
-    BuildResult result = BuildTable(lengths, count, [deflate64](unsigned s) { return LiteralInfo(s, deflate64); },
-                                    table, kLitBits, reversedCode);
-    if (result == BuildResult::Ok) PairLiterals(lengths, count, reversedCode, table);
-    return result;
+    return BuildTable(lengths, count, [deflate64](unsigned s) { return LiteralInfo(s, deflate64); }, table, kLitBits);
 }
 
 BuildResult BuildDistanceTable(const uint8_t* lengths, unsigned count, bool deflate64, uint32_t* table) {
@@ -184,7 +155,7 @@ BuildResult BuildCodeLengthTable(const uint8_t* lengths, uint32_t* table) {
 
 namespace {
 
-struct FixedTablesBuilder : FixedTables {
+struct FixedTablesBuilder : CodeTables {
     explicit FixedTablesBuilder(bool deflate64) {
         uint8_t lengths[288];
         for (unsigned s = 0; s < 288; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
@@ -197,10 +168,10 @@ struct FixedTablesBuilder : FixedTables {
 
 }  // namespace
 
-const FixedTables& GetFixedTables(bool deflate64) {
+const CodeTables& GetFixedTables(bool deflate64) {
     static const FixedTablesBuilder deflateTables(false);
     static const FixedTablesBuilder deflate64Tables(true);
-    return deflate64 ? static_cast<const FixedTables&>(deflate64Tables) : deflateTables;
+    return deflate64 ? static_cast<const CodeTables&>(deflate64Tables) : deflateTables;
 }
 
 }  // namespace archive::detail

@@ -6,14 +6,13 @@
 // bits that follow. Every entry is one uint32:
 //
 //   bits 0-5    bits the entry consumes in the fast decoder: the code length plus the extra bits of a
-//               length or distance; both code lengths of a literal pair; primaryBits for a pointer
-//   bits 8-11   the code length alone (the first code's length for a literal pair); the index bits of the
-//               subtable for a pointer. In a subtable, lengths count from the end of the primary bits.
-//   bit 12      kPair: two literals, the second in bits 24-31
+//               length or distance; primaryBits for a pointer
+//   bits 8-11   the code length alone; the index bits of the subtable for a pointer. In a subtable, lengths
+//               count from the end of the primary bits.
 //   bit 13      kExceptional: end of block or a fault; the kind is in bits 16-31
 //   bit 14      kSubtable: a pointer; the subtable's offset is in bits 16-31
-//   bit 15      kLiteral: one or two literal bytes in bits 16-23 (and 24-31)
-//   bits 16-31  the value: literal byte(s), length or distance base, subtable offset or exceptional kind
+//   bit 15      kLiteral: the literal byte in bits 16-23
+//   bits 16-31  the value: literal byte, length or distance base, subtable offset or exceptional kind
 //
 // The extra bits of a length or distance are therefore (consumed - code length) bits taken right after the
 // code, which lets the fast decoder take code and extra bits with one shift.
@@ -26,7 +25,6 @@ namespace archive::detail {
 constexpr uint32_t kEntryLiteral = 0x8000;
 constexpr uint32_t kEntrySubtable = 0x4000;
 constexpr uint32_t kEntryExceptional = 0x2000;
-constexpr uint32_t kEntryPair = 0x1000;
 
 // Kinds of exceptional entries.
 constexpr uint32_t kEndOfBlock = 0;
@@ -50,19 +48,22 @@ constexpr size_t kCodeLenTableSize = size_t(1) << kCodeLenBits;
 
 enum class BuildResult { Ok, OverSubscribed, Incomplete, Empty };
 
-// Builds the literal/length table from code lengths of `count` (up to 288) symbols, with literal pairs in
-// the primary part. Incomplete codes are refused unless the code is a single code of length one.
+// Builds the literal/length table from code lengths of `count` (up to 288) symbols. Incomplete codes are
+// refused unless the code is a single code of length one.
 BuildResult BuildLiteralTable(const uint8_t* lengths, unsigned count, bool deflate64, uint32_t* table);
 // The distance table from `count` (up to 32) code lengths; an empty code is reported as Empty.
 BuildResult BuildDistanceTable(const uint8_t* lengths, unsigned count, bool deflate64, uint32_t* table);
 // The code-length code's table: symbol values 0-18, no extra bits.
 BuildResult BuildCodeLengthTable(const uint8_t* lengths, uint32_t* table);
 
-// The tables of the fixed codes, built once per mode on first use.
-struct FixedTables {
+// The literal/length and distance tables of one block, side by side: the fast decoder reaches both from
+// one base register.
+struct CodeTables {
     uint32_t lit[kLitTableSize];
     uint32_t dist[kDistTableSize];
 };
-const FixedTables& GetFixedTables(bool deflate64);
+
+// The tables of the fixed codes, built once per mode on first use.
+const CodeTables& GetFixedTables(bool deflate64);
 
 }  // namespace archive::detail

@@ -18,8 +18,7 @@ constexpr size_t kInputSlack = 32;     // the input block is refilled when fewer
 struct InflateWorkspace {
     uint8_t window[InflateWindow::kCapacity + InflateWindow::kSlack];
     uint8_t input[kInputBlock + kInputSlack];
-    uint32_t lit[kLitTableSize];
-    uint32_t dist[kDistTableSize];
+    CodeTables tables;
 };
 
 static_assert(sizeof(InflateWorkspace) <= 212 * 1024 + 512, "the engine budgets about 256 KiB per decoder");

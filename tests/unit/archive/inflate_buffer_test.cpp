@@ -1,6 +1,7 @@
 // The fast decoder's shortcuts at the edges: word copies that overshoot near the end of the output buffer,
-// literal pairs that straddle a limit, matches right after the buffer dropped all but the history, long
-// deflate64 matches across a flush, stored blocks across the buffer's end, and the literal-pair tables.
+// literal runs that reach a limit, matches right after the buffer dropped all but the history, long
+// deflate64 matches across a flush, the longest deflate64 codes back to back, stored blocks across the
+// buffer's end, and the literal table.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -196,9 +197,10 @@ TEST(InflateBuffer, DecodingFromInsideAProgressCallbackKeepsBothStreamsApart) {
     EXPECT_GE(nested, 3);
 }
 
-// A dynamic block whose fifteen literals have 4-bit codes, so the table pairs them: the decoder must split
-// pairs where its output or input runs out (buffer end, partial size, end of data, truncation).
-TEST(InflateBuffer, LiteralPairsAtTheLimits) {
+// A dynamic block whose fifteen literals have 4-bit codes, so the fast loop takes three per refill: runs
+// of them must stop exactly where the output or input runs out (buffer end, partial size, end of data,
+// truncation).
+TEST(InflateBuffer, ShortLiteralRunsAtTheLimits) {
     std::vector<uint8_t> lit(258, 0);
     for (unsigned c = 0; c < 15; ++c) lit['a' + c] = 4;  // 15/16 of the code space
     lit[256] = 5;                                        // end of block
@@ -221,7 +223,7 @@ TEST(InflateBuffer, LiteralPairsAtTheLimits) {
     };
 
     Bytes expected;
-    // Odd and even counts end with half a pair; the long stream crosses the buffer's end several times.
+    // Counts around a run of three; the long stream crosses the buffer's end several times.
     for (size_t count : {size_t(1), size_t(2), size_t(3), size_t(101), size_t(1000), 3 * InflateWindow::kCapacity + 7}) {
         Bytes packed = build(count, uint32_t(count), expected);
         Decoded d = Decode(packed);
@@ -246,9 +248,55 @@ TEST(InflateBuffer, LiteralPairsAtTheLimits) {
     }
 }
 
+// Deflate64 matches whose length and distance take the most bits there are (a 15-bit code for symbol 285
+// with its 16 extra bits, then a 15-bit code for distance symbol 31 with its 14), each followed at once by
+// the next symbol: the fast loop looks that symbol up before it refills, so it must refill between the
+// length and the distance whenever the two together could leave it short of a whole code.
+TEST(InflateBuffer, LongestDeflate64CodesBackToBack) {
+    // Complete codes shaped as chains: lengths 1, 2, ..., 14 and two of 15.
+    std::vector<uint8_t> lit(286, 0), dist(32, 0);
+    for (unsigned i = 0; i < 14; ++i) {
+        lit['a' + i] = uint8_t(i + 1);
+        dist[i] = uint8_t(i + 1);
+    }
+    lit[256] = lit[285] = 15;
+    dist[30] = dist[31] = 15;
+    const std::vector<uint32_t> litCodes = CanonicalCodes(lit), distCodes = CanonicalCodes(dist);
+
+    std::mt19937 rng(64);
+    BitWriter w;
+    inflate_test::DynamicHeader(w, true, lit, dist);
+    Bytes expected;
+    auto literal = [&](uint8_t b) {
+        w.Code(litCodes[b], lit[b]);
+        expected.push_back(b);
+    };
+    // History for distances up to 65536, from the shortest codes.
+    while (expected.size() < 70000) literal(uint8_t('a' + rng() % 3));
+    for (int match = 0; match < 400; ++match) {
+        // A few literals first, so that the matches start at every bit alignment.
+        for (unsigned n = rng() % 6; n > 0; --n) literal(uint8_t('a' + rng() % 4));
+        const unsigned lengthExtra = rng() % 256, distanceExtra = rng() % 16384;
+        const size_t length = 3 + lengthExtra, distance = 49153 + distanceExtra;
+        w.Code(litCodes[285], 15);
+        w.Bits(lengthExtra, 16);
+        w.Code(distCodes[31], 15);
+        w.Bits(distanceExtra, 14);
+        for (size_t i = 0; i < length; ++i) expected.push_back(expected[expected.size() - distance]);
+        literal(uint8_t('b' + rng() % 13));  // a code of 2 to 14 bits right after
+    }
+    w.Code(litCodes[256], 15);
+    const Bytes packed = w.Finish();
+
+    Decoded d = Decode(packed, kInflateDeflate64);
+    ASSERT_EQ(d.output.size(), expected.size());
+    EXPECT_TRUE(d.output == expected);
+    EXPECT_EQ(d.checksum, ArCrc32(expected.data(), expected.size()));
+}
+
 // The literal table against decoding codes one at a time, for random complete codes of every shape built
 // one after another in the same table: every pattern must give the symbol and length a plain decoder
-// finds, and a pair exactly the two literals and bits it would take.
+// finds.
 TEST(InflateTables, EveryPatternDecodesLikeThePlainCode) {
     std::mt19937 rng(21);
     std::vector<uint32_t> table(detail::kLitTableSize);
@@ -287,7 +335,7 @@ TEST(InflateTables, EveryPatternDecodesLikeThePlainCode) {
         for (uint32_t index = 0; index < (1u << detail::kLitBits); index += 1 + rng() % 7) {
             uint32_t e = table[index];
             const uint32_t bits = index | (uint32_t(rng()) << detail::kLitBits);
-            unsigned firstLength = 0, secondLength = 0;
+            unsigned firstLength = 0;
             const unsigned first = single(bits, firstLength);
             unsigned consumedBefore = 0;
             if (e & detail::kEntrySubtable) {
@@ -299,15 +347,8 @@ TEST(InflateTables, EveryPatternDecodesLikeThePlainCode) {
             ASSERT_EQ((e & detail::kEntryLiteral) != 0, first < 256) << round << "/" << index;
             ASSERT_EQ(consumedBefore + detail::EntryCodeLength(e), firstLength) << round << "/" << index;
             if (first >= 256) continue;
-            ASSERT_EQ(detail::EntryValue(e) & 0xFF, first) << round << "/" << index;
-            if (!(e & detail::kEntryPair)) {
-                ASSERT_EQ(consumedBefore + detail::EntryConsumed(e), firstLength);
-                continue;
-            }
-            const unsigned second = single(bits >> firstLength, secondLength);
-            ASSERT_EQ(detail::EntryValue(e) >> 8, second) << round << "/" << index;
-            ASSERT_EQ(detail::EntryConsumed(e), firstLength + secondLength);
-            ASSERT_LE(firstLength + secondLength, detail::kLitBits);
+            ASSERT_EQ(detail::EntryValue(e), first) << round << "/" << index;
+            ASSERT_EQ(consumedBefore + detail::EntryConsumed(e), firstLength);
         }
     }
 }
