@@ -87,12 +87,62 @@ bool HasCarrylessMultiply() {
     static const bool supported = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
     return supported;
 }
+
+// The same with 256-bit registers (AVX2 with the wide carry-less multiply): each register holds two lanes,
+// four registers fold 128 bytes at a time, twice the rate of the 128-bit loop on processors that have it.
+// No local of the function lives in memory, so it needs no stack alignment above 16 bytes (which 64-bit
+// Windows does not give).
+#define TS_WIDE __attribute__((target("avx2,vpclmulqdq,pclmul,sse4.1")))
+TS_WIDE inline __m256i fold256(__m256i x, __m256i k, __m256i next) {
+    return _mm256_xor_si256(
+        _mm256_xor_si256(_mm256_clmulepi64_epi128(x, k, 0x00), _mm256_clmulepi64_epi128(x, k, 0x11)), next);
+}
+
+TS_WIDE inline __m256i load256(const uint8_t* q) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q)); }
+
+TS_WIDE uint32_t UpdateByWideFolding(uint32_t crc, const uint8_t* p, size_t length) {
+    const __m256i fold1024 = _mm256_set_epi64x(0x14a7fe880LL, 0x1e88ef372LL, 0x14a7fe880LL, 0x1e88ef372LL);
+    const __m256i fold256Bits = _mm256_set_epi64x(0x15a546366LL, 0x0f1da05aaLL, 0x15a546366LL, 0x0f1da05aaLL);
+    const __m128i fold1 = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);
+
+    __m256i x0 = _mm256_xor_si256(load256(p), _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(crc))));
+    __m256i x1 = load256(p + 32), x2 = load256(p + 64), x3 = load256(p + 96);
+    p += 128;
+    length -= 128;
+    while (length >= 128) {
+        x0 = fold256(x0, fold1024, load256(p));
+        x1 = fold256(x1, fold1024, load256(p + 32));
+        x2 = fold256(x2, fold1024, load256(p + 64));
+        x3 = fold256(x3, fold1024, load256(p + 96));
+        p += 128;
+        length -= 128;
+    }
+    const __m256i y = fold256(fold256(fold256(x0, fold256Bits, x1), fold256Bits, x2), fold256Bits, x3);
+    __m128i x = fold(_mm256_castsi256_si128(y), fold1, _mm256_extracti128_si256(y, 1));
+    while (length >= 16) {
+        x = fold(x, fold1, load(p));
+        p += 16;
+        length -= 16;
+    }
+    alignas(16) uint8_t lane[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lane), x);
+    return UpdateBySlices(UpdateBySlices(0, lane, sizeof lane), p, length);
+}
+#undef TS_WIDE
+
+bool HasWideCarrylessMultiply() {
+    static const bool supported = HasCarrylessMultiply() && __builtin_cpu_supports("avx2") &&
+                                  __builtin_cpu_supports("vpclmulqdq");
+    return supported;
+}
 #endif
 
 }  // namespace
 
 uint32_t ArUpdateCRCBuffer(uint32_t crc, const void* buffer, size_t length) {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    if (length >= 256 && HasWideCarrylessMultiply())
+        return UpdateByWideFolding(crc, static_cast<const uint8_t*>(buffer), length);
     if (length >= 256 && HasCarrylessMultiply()) return UpdateByFolding(crc, static_cast<const uint8_t*>(buffer), length);
 #endif
     return UpdateBySlices(crc, static_cast<const uint8_t*>(buffer), length);
@@ -117,5 +167,30 @@ uint32_t UpdateBySlices(uint32_t crc, const uint8_t* p, size_t length) {
 }
 
 }  // namespace
+
+namespace detail {
+
+size_t AvailableCrcMethods(CrcMethod* methods) {
+    size_t n = 0;
+    methods[n++] = {"slices", [](uint32_t crc, const void* p, size_t length) {
+                        return UpdateBySlices(crc, static_cast<const uint8_t*>(p), length);
+                    }};
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    // The folding loops need 128 and 256 bytes; shorter buffers go through the slices as in use.
+    if (HasCarrylessMultiply())
+        methods[n++] = {"folding", [](uint32_t crc, const void* p, size_t length) {
+                            auto q = static_cast<const uint8_t*>(p);
+                            return length >= 256 ? UpdateByFolding(crc, q, length) : UpdateBySlices(crc, q, length);
+                        }};
+    if (HasWideCarrylessMultiply())
+        methods[n++] = {"wide folding", [](uint32_t crc, const void* p, size_t length) {
+                            auto q = static_cast<const uint8_t*>(p);
+                            return length >= 256 ? UpdateByWideFolding(crc, q, length) : UpdateBySlices(crc, q, length);
+                        }};
+#endif
+    return n;
+}
+
+}  // namespace detail
 
 }  // namespace archive

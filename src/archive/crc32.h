@@ -18,4 +18,14 @@ uint32_t ArUpdateCRCBuffer(uint32_t crc, const void* buffer, size_t length);
 // The finished CRC-32 of a buffer.
 inline uint32_t ArCrc32(const void* buffer, size_t length) { return ~ArUpdateCRCBuffer(0xFFFFFFFF, buffer, length); }
 
+namespace detail {
+// The ways of updating the register this processor can run (ArUpdateCRCBuffer picks the fastest), so that
+// tests check each against the definition. Returns how many it wrote (up to 3).
+struct CrcMethod {
+    const char* name;
+    uint32_t (*update)(uint32_t crc, const void* buffer, size_t length);
+};
+size_t AvailableCrcMethods(CrcMethod* methods);
+}  // namespace detail
+
 }  // namespace archive

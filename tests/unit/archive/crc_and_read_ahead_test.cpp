@@ -49,12 +49,20 @@ std::vector<uint8_t> TextLike(size_t n, uint32_t seed) {
 TEST(Crc32, MatchesTheDefinitionForEveryLengthAlignmentAndStartValue) {
     const auto data = RandomBytes(4200, 7);
     std::mt19937 rng(3);
-    for (size_t length = 0; length < 1200; length += (length < 300 ? 1 : 13)) {
-        for (size_t offset : {0, 1, 5, 15}) {
-            uint32_t start = rng();
-            ASSERT_EQ(ArUpdateCRCBuffer(start, data.data() + offset, length), BitwiseCrc(start, data.data() + offset, length))
-                << "length " << length << " offset " << offset;
+    detail::CrcMethod methods[3];
+    const size_t count = detail::AvailableCrcMethods(methods);
+    for (size_t m = 0; m < count; ++m)
+        for (size_t length = 0; length < 1200; length += (length < 300 ? 1 : 13)) {
+            for (size_t offset : {0, 1, 5, 15}) {
+                uint32_t start = rng();
+                ASSERT_EQ(methods[m].update(start, data.data() + offset, length),
+                          BitwiseCrc(start, data.data() + offset, length))
+                    << methods[m].name << ", length " << length << " offset " << offset;
+            }
         }
+    for (size_t length : {0, 100, 255, 256, 4200}) {
+        uint32_t start = rng();
+        EXPECT_EQ(ArUpdateCRCBuffer(start, data.data(), length), BitwiseCrc(start, data.data(), length)) << length;
     }
     EXPECT_EQ(ArCrc32("123456789", 9), 0xCBF43926u);
     // Split anywhere, the register carries over.
