@@ -308,6 +308,41 @@ private:
         return PartialReached() ? Outcome::PartialDone : Outcome::Finished;
     }
 
+    // The code lengths of both codes, sent with the code-length code. `peek` makes at least 14 bits
+    // available and returns the bit buffer; `drop(n)` consumes a code of n bits, `take(n)` consumes and
+    // returns n extra bits.
+    template <typename Peek, typename Drop, typename Take>
+    static void ReadCodeLengths(uint8_t* lengths, unsigned total, const uint32_t* codeLenTable, Peek peek, Drop drop,
+                                Take take) {
+        unsigned i = 0;
+        while (i < total) {
+            // Code-length codes are at most 7 bits long: the table has no subtables.
+            const uint32_t e = codeLenTable[peek() & ((uint64_t(1) << kCodeLenBits) - 1)];
+            if (e & kEntryExceptional) InflateFail("decoded a code length out of range {ReadLitDistCodeLengths}");
+            drop(EntryCodeLength(e));
+            unsigned symbol = EntryValue(e);
+            if (symbol > 18) InflateFail("decoded a symbol not between 0 and 18 {ReadLitDistCodeLengths}");
+            if (symbol < 16) {
+                lengths[i++] = uint8_t(symbol);
+                continue;
+            }
+            uint8_t value = 0;
+            unsigned repeat;
+            if (symbol == 16) {
+                if (i == 0) InflateFail("repeat of the previous code length with no previous length {ReadLitDistCodeLengths}");
+                value = lengths[i - 1];
+                repeat = 3 + take(2);
+            } else if (symbol == 17) {
+                repeat = 3 + take(3);
+            } else {
+                repeat = 11 + take(7);
+            }
+            if (i + repeat > total) InflateFail("repeated code lengths run past the declared count {ReadLitDistCodeLengths}");
+            std::memset(lengths + i, value, repeat);
+            i += repeat;
+        }
+    }
+
     void ReadDynamicTables() {
         unsigned hlit = ReadBits(5, BitOp::ReadBits) + 257;
         unsigned hdist = ReadBits(5, BitOp::ReadBits) + 1;
@@ -325,30 +360,42 @@ private:
 
         uint8_t lengths[286 + 32] = {};
         const unsigned total = hlit + hdist;
-        unsigned i = 0;
-        while (i < total) {
-            uint32_t e = DecodeSlow(codeLenTable, kCodeLenBits);
-            if (e & kEntryExceptional) InflateFail("decoded a code length out of range {ReadLitDistCodeLengths}");
-            unsigned symbol = EntryValue(e);
-            if (symbol > 18) InflateFail("decoded a symbol not between 0 and 18 {ReadLitDistCodeLengths}");
-            if (symbol < 16) {
-                lengths[i++] = uint8_t(symbol);
-                continue;
-            }
-            uint8_t value = 0;
-            unsigned repeat;
-            if (symbol == 16) {
-                if (i == 0) InflateFail("repeat of the previous code length with no previous length {ReadLitDistCodeLengths}");
-                value = lengths[i - 1];
-                repeat = 3 + ReadBits(2, BitOp::ReadBits);
-            } else if (symbol == 17) {
-                repeat = 3 + ReadBits(3, BitOp::ReadBits);
-            } else {
-                repeat = 11 + ReadBits(7, BitOp::ReadBits);
-            }
-            if (i + repeat > total) InflateFail("repeated code lengths run past the declared count {ReadLitDistCodeLengths}");
-            std::memset(lengths + i, value, repeat);
-            i += repeat;
+        // A code length takes at most 14 bits with its extra bits, so `total` of them less than 2 * total
+        // bytes. With that much input at hand, and the 8 bytes a refill reads, the loop runs on a local copy
+        // of the bit buffer (which stores into `lengths` cannot be taken to change), with one word refill
+        // per symbol and no checks for the end of the input.
+        if (size_t(inEnd_ - in_) >= 2 * total + 16) {
+            const uint8_t* in = in_;
+            uint64_t bitBuf = bitBuf_;
+            unsigned bitCount = bitCount_;
+            auto take = [&](unsigned n) {
+                unsigned value = unsigned(bitBuf & ((uint64_t(1) << n) - 1));
+                bitBuf >>= n;
+                bitCount -= n;
+                return value;
+            };
+            ReadCodeLengths(
+                lengths, total, codeLenTable,
+                [&] {
+                    RefillBits(in, bitBuf, bitCount);
+                    return bitBuf;
+                },
+                take, take);
+            in_ = in;
+            bitBuf_ = bitBuf;
+            bitCount_ = bitCount;
+        } else {
+            ReadCodeLengths(
+                lengths, total, codeLenTable,
+                [&] {
+                    EnsureBits();
+                    return bitBuf_;
+                },
+                [&](unsigned n) {
+                    DropBits(n);
+                    CheckNotTruncated(BitOp::DiscardBits);
+                },
+                [&](unsigned n) { return ReadBits(n, BitOp::ReadBits); });
         }
 
         if (lengths[256] == 0) InflateFail("no code for the end of block symbol [InflateDynamicBlock]");

@@ -347,7 +347,14 @@ TEST(InflateDynamic, HeaderCountsAreChecked) {
     EXPECT_EQ(Cause(packed, kInflateDeflate64), "incomplete code length code set [InflateDynamicBlock]");
 }
 
+// Code lengths are read with checks at every step when the header may run to the end of the input, and
+// straight from the buffer when plenty follows: each fault is tried both ways (bytes after the header).
 TEST(InflateDynamic, CodeLengthSequenceFaults) {
+    auto expectCause = [](Bytes packed, const std::string& cause) {
+        EXPECT_EQ(Cause(packed), cause) << "header at the end of the input";
+        packed.resize(packed.size() + 1000, 0x5A);
+        EXPECT_EQ(Cause(packed), cause) << "plenty of input after the header";
+    };
     std::vector<uint8_t> lit(257, 0), dist(1, 0);
     lit['a'] = 1;
     lit[256] = 1;
@@ -371,8 +378,7 @@ TEST(InflateDynamic, CodeLengthSequenceFaults) {
         for (unsigned i = 0; i < 19; ++i) w.Bits(order[i] < 13 ? 4 : 5, 3);
         w.Code(26 + 3, 5);  // symbol 16
         w.Bits(0, 2);
-        EXPECT_EQ(Cause(w.Finish()),
-                  "repeat of the previous code length with no previous length {ReadLitDistCodeLengths}");
+        expectCause(w.Finish(), "repeat of the previous code length with no previous length {ReadLitDistCodeLengths}");
     }
     {   // Two runs of 138 zeros (code 18) when only 258 lengths are declared.
         BitWriter w;
@@ -386,7 +392,7 @@ TEST(InflateDynamic, CodeLengthSequenceFaults) {
         w.Bits(127, 7);
         w.Code(26 + 5, 5);  // 138 more: 276 > 258
         w.Bits(127, 7);
-        EXPECT_EQ(Cause(w.Finish()), "repeated code lengths run past the declared count {ReadLitDistCodeLengths}");
+        expectCause(w.Finish(), "repeated code lengths run past the declared count {ReadLitDistCodeLengths}");
     }
     {   // A code-length code of one symbol with length 1 is legal; its other pattern is no code.
         BitWriter w;
@@ -396,7 +402,7 @@ TEST(InflateDynamic, CodeLengthSequenceFaults) {
         w.Bits(0, 4);                       // 4 code-length code lengths: 16, 17, 18, 0
         w.Bits(0, 3), w.Bits(0, 3), w.Bits(0, 3), w.Bits(1, 3);
         w.Code(1, 1);                       // pattern '1': no code
-        EXPECT_EQ(Cause(w.Finish()), "decoded a code length out of range {ReadLitDistCodeLengths}");
+        expectCause(w.Finish(), "decoded a code length out of range {ReadLitDistCodeLengths}");
     }
 }
 
