@@ -203,11 +203,12 @@ void TArItemPool::Work(rtl::TStream* source) {
             TArPrefetchJob prefetch;
             leader = Groupable(first, prefetch, true);
             const size_t start = first + (leader ? 1 : 0);
+            const size_t mostItems = leader ? kArMostPartners : kArMostItemsPerGroup;
             for (size_t job = start; job < jobs_.size() && (job == first || job < committed_ + ahead_) &&
-                                     group.size() < kArMostItemsPerGroup && Groupable(job, prefetch, false);
+                                     group.size() < mostItems && Groupable(job, prefetch, false);
                  ++job)
                 group.push_back(prefetch);
-            group.resize(ArGroupSize(group.data(), group.size()));
+            group.resize(ArGroupSize(group.data(), group.size(), mostItems));
             taken = std::max<size_t>(start - first + group.size(), 1);
             for (size_t job = first; job < first + taken; ++job) {
                 states_[job].state = State::Running;

@@ -4,7 +4,9 @@
 //
 // How the two sides meet:
 // - Workers take jobs in archive order, at most kAheadPerWorker jobs per worker beyond the last one the
-//   caller took over (Commit), so the work done ahead, and undone on an early end, stays bounded.
+//   caller took over (Commit), so the work done ahead, and undone on an early end, stays bounded. The
+//   window is wide enough that while one worker decodes a long item the others keep busy with the many
+//   small ones after it.
 // - A worker records each item-progress value the decoding reports; the caller's thread replays them
 //   (Next) as they come, so the user interface sees the same values as in line, at the same pace.
 // - A worker that meets anything out of the ordinary (a password that does not match, damaged data,
@@ -41,7 +43,7 @@ namespace archive::detail {
 class TArItemPool {
 public:
     static constexpr int kMostWorkers = 8;
-    static constexpr size_t kAheadPerWorker = 16;
+    static constexpr size_t kAheadPerWorker = 64;
 
     struct Job {
         int index = 0;                   // in the archive

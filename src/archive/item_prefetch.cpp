@@ -106,9 +106,9 @@ void TArLanePartners::Finish() {
     TArZipDecryptor::DecryptLanes(lanes.data(), data.data(), lengths.data(), lanes.size());
 }
 
-size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count) {
+size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count, size_t mostItems) {
     size_t n = 0, bytes = 0;
-    while (n < count && n < kArMostItemsPerGroup &&
+    while (n < count && n < mostItems &&
            (n == 0 || bytes + jobs[n].compressedSize <= kArMostPerGroup))
         bytes += jobs[n++].compressedSize;
     return n;

@@ -37,6 +37,9 @@ struct TArPrefetched {
 constexpr uint32_t kArLargestPrefetch = 1u << 20;
 constexpr size_t kArMostPerGroup = 2u << 20;
 constexpr size_t kArMostItemsPerGroup = 8;
+// A long item's partners (decrypted alongside its blocks) may be more: its own lane runs for its whole
+// length, and the small items that fill the group's bytes keep the other lanes busy meanwhile.
+constexpr size_t kArMostPartners = 64;
 
 // Reads the items of jobs from source and decrypts them with password, up to TArZipDecryptor::kLanes at
 // once. An item that cannot be read whole, is not deflated and encrypted, or fails its header check is
@@ -70,9 +73,9 @@ private:
     size_t first_ = 0;  // partners before this one are done
 };
 
-// How many of jobs (from the first) make one group for ArReadDecrypted: at most kArMostItemsPerGroup
-// items and kArMostPerGroup bytes (the first always counts).
-size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count);
+// How many of jobs (from the first) make one group for ArReadDecrypted: at most mostItems items and
+// kArMostPerGroup bytes (the first always counts).
+size_t ArGroupSize(const TArPrefetchJob* jobs, size_t count, size_t mostItems = kArMostItemsPerGroup);
 
 class TArItemPrefetcher {
 public:
