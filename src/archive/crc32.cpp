@@ -56,6 +56,20 @@ __attribute__((target("pclmul,sse4.1"))) inline __m128i load(const uint8_t* q) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
 }
 
+// One folded lane and the rest of the message (under 64 bytes): 16 bytes at a time into the lane, then the
+// lane's 16 bytes and the tail through the table.
+__attribute__((target("pclmul,sse4.1"))) uint32_t FoldRest(__m128i x, const uint8_t* p, size_t length) {
+    const __m128i fold1 = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);  // 1 lane: 128 bits on
+    while (length >= 16) {
+        x = fold(x, fold1, load(p));
+        p += 16;
+        length -= 16;
+    }
+    alignas(16) uint8_t lane[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lane), x);
+    return UpdateBySlices(UpdateBySlices(0, lane, sizeof lane), p, length);
+}
+
 __attribute__((target("pclmul,sse4.1"))) uint32_t UpdateByFolding(uint32_t crc, const uint8_t* p, size_t length) {
     const __m128i fold4 = _mm_set_epi64x(0x1c6e41596LL, 0x154442bd4LL);  // 4 lanes: 512 bits on
     const __m128i fold1 = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);  // 1 lane: 128 bits on
@@ -73,14 +87,7 @@ __attribute__((target("pclmul,sse4.1"))) uint32_t UpdateByFolding(uint32_t crc, 
         length -= 64;
     }
     __m128i x = fold(fold(fold(x0, fold1, x1), fold1, x2), fold1, x3);
-    while (length >= 16) {
-        x = fold(x, fold1, load(p));
-        p += 16;
-        length -= 16;
-    }
-    alignas(16) uint8_t lane[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lane), x);
-    return UpdateBySlices(UpdateBySlices(0, lane, sizeof lane), p, length);
+    return FoldRest(x, p, length);
 }
 
 bool HasCarrylessMultiply() {
@@ -119,14 +126,7 @@ TS_WIDE uint32_t UpdateByWideFolding(uint32_t crc, const uint8_t* p, size_t leng
     }
     const __m256i y = fold256(fold256(fold256(x0, fold256Bits, x1), fold256Bits, x2), fold256Bits, x3);
     __m128i x = fold(_mm256_castsi256_si128(y), fold1, _mm256_extracti128_si256(y, 1));
-    while (length >= 16) {
-        x = fold(x, fold1, load(p));
-        p += 16;
-        length -= 16;
-    }
-    alignas(16) uint8_t lane[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lane), x);
-    return UpdateBySlices(UpdateBySlices(0, lane, sizeof lane), p, length);
+    return FoldRest(x, p, length);
 }
 #undef TS_WIDE
 
