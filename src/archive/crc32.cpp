@@ -135,12 +135,61 @@ bool HasWideCarrylessMultiply() {
                                   __builtin_cpu_supports("vpclmulqdq");
     return supported;
 }
+
+// And with 512-bit registers (AVX-512): four lanes each, four registers fold 256 bytes at a time, twice the
+// rate again. The processor check also asks whether the system saves these registers.
+#define TS_WIDEST __attribute__((target("avx512f,avx512vl,vpclmulqdq,avx2,pclmul,sse4.1")))
+TS_WIDEST inline __m512i fold512(__m512i x, __m512i k, __m512i next) {
+    // 0x96: the three-way exclusive or.
+    return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(x, k, 0x00), _mm512_clmulepi64_epi128(x, k, 0x11), next,
+                                     0x96);
+}
+
+TS_WIDEST inline __m512i load512(const uint8_t* q) { return _mm512_loadu_si512(q); }
+
+TS_WIDEST inline __m512i Broadcast(long long low, long long high) {
+    return _mm512_set_epi64(high, low, high, low, high, low, high, low);
+}
+
+TS_WIDEST uint32_t UpdateByWidestFolding(uint32_t crc, const uint8_t* p, size_t length) {
+    const __m512i fold2048 = Broadcast(0x11542778aLL, 0x1322d1430LL);
+    const __m512i fold512Bits = Broadcast(0x154442bd4LL, 0x1c6e41596LL);
+    const __m128i fold1 = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);
+
+    __m512i x0 = _mm512_xor_si512(load512(p), _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(crc))));
+    __m512i x1 = load512(p + 64), x2 = load512(p + 128), x3 = load512(p + 192);
+    p += 256;
+    length -= 256;
+    while (length >= 256) {
+        x0 = fold512(x0, fold2048, load512(p));
+        x1 = fold512(x1, fold2048, load512(p + 64));
+        x2 = fold512(x2, fold2048, load512(p + 128));
+        x3 = fold512(x3, fold2048, load512(p + 192));
+        p += 256;
+        length -= 256;
+    }
+    const __m512i y = fold512(fold512(fold512(x0, fold512Bits, x1), fold512Bits, x2), fold512Bits, x3);
+    uint8_t lanes[64];
+    _mm512_storeu_si512(lanes, y);
+    __m128i x = fold(load(lanes), fold1, load(lanes + 16));
+    x = fold(fold(x, fold1, load(lanes + 32)), fold1, load(lanes + 48));
+    return FoldRest(x, p, length);
+}
+#undef TS_WIDEST
+
+bool HasWidestCarrylessMultiply() {
+    static const bool supported = HasWideCarrylessMultiply() && __builtin_cpu_supports("avx512f") &&
+                                  __builtin_cpu_supports("avx512vl");
+    return supported;
+}
 #endif
 
 }  // namespace
 
 uint32_t ArUpdateCRCBuffer(uint32_t crc, const void* buffer, size_t length) {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    if (length >= 256 && HasWidestCarrylessMultiply())
+        return UpdateByWidestFolding(crc, static_cast<const uint8_t*>(buffer), length);
     if (length >= 256 && HasWideCarrylessMultiply())
         return UpdateByWideFolding(crc, static_cast<const uint8_t*>(buffer), length);
     if (length >= 256 && HasCarrylessMultiply()) return UpdateByFolding(crc, static_cast<const uint8_t*>(buffer), length);
@@ -176,7 +225,7 @@ size_t AvailableCrcMethods(CrcMethod* methods) {
                         return UpdateBySlices(crc, static_cast<const uint8_t*>(p), length);
                     }};
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    // The folding loops need 128 and 256 bytes; shorter buffers go through the slices as in use.
+    // The folding loops need 64 to 256 bytes; shorter buffers go through the slices as in use.
     if (HasCarrylessMultiply())
         methods[n++] = {"folding", [](uint32_t crc, const void* p, size_t length) {
                             auto q = static_cast<const uint8_t*>(p);
@@ -186,6 +235,12 @@ size_t AvailableCrcMethods(CrcMethod* methods) {
         methods[n++] = {"wide folding", [](uint32_t crc, const void* p, size_t length) {
                             auto q = static_cast<const uint8_t*>(p);
                             return length >= 256 ? UpdateByWideFolding(crc, q, length) : UpdateBySlices(crc, q, length);
+                        }};
+    if (HasWidestCarrylessMultiply())
+        methods[n++] = {"widest folding", [](uint32_t crc, const void* p, size_t length) {
+                            auto q = static_cast<const uint8_t*>(p);
+                            return length >= 256 ? UpdateByWidestFolding(crc, q, length)
+                                                 : UpdateBySlices(crc, q, length);
                         }};
 #endif
     return n;

@@ -20,7 +20,7 @@ inline uint32_t ArCrc32(const void* buffer, size_t length) { return ~ArUpdateCRC
 
 namespace detail {
 // The ways of updating the register this processor can run (ArUpdateCRCBuffer picks the fastest), so that
-// tests check each against the definition. Returns how many it wrote (up to 3).
+// tests check each against the definition. Returns how many it wrote (up to 4).
 struct CrcMethod {
     const char* name;
     uint32_t (*update)(uint32_t crc, const void* buffer, size_t length);
