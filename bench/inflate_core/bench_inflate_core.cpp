@@ -157,6 +157,7 @@ uint32_t OurInflate(rtl::TMemoryStream& source, const std::string& password, uin
     archive::TArDeflateHelper helper;
     helper.Passphrase = password;
     helper.CheckValue = checkValue;
+    helper.ReadSourceInPlace = true;  // as the engine decodes items it read and decrypted ahead
     uint32_t crc = archive::Inflate(&source, &dest, helper);
     produced = helper.DecodedSize;
     return crc;

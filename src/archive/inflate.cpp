@@ -92,6 +92,15 @@ public:
         outLimit_ = partialSize_ > 0 ? partialSize_ : InflateWindow::kCapacity;
         sourceStart_ = source_->Position();
         destStart_ = testOnly_ ? 0 : dest_->Position();
+        if (helper_.ReadSourceInPlace && helper_.Passphrase.empty()) {
+            if (auto* memory = dynamic_cast<rtl::TMemoryStream*>(source_)) {
+                const std::vector<uint8_t>& bytes = memory->Data();
+                const size_t at = std::min<size_t>(size_t(std::max<int64_t>(sourceStart_, 0)), bytes.size());
+                in_ = inEnd_ = bytes.data() + at;
+                sourceEnd_ = bytes.data() + bytes.size();
+                inPlace_ = true;
+            }
+        }
     }
 
     // Checks the encryption header; on a mismatch the source goes back over it.
@@ -167,6 +176,14 @@ private:
 
     // Reads the next block of the source behind the unread remainder and reports progress.
     void RefillInput() {
+        if (inPlace_) {
+            // In place: the next block of the source's bytes joins the unread remainder where it lies.
+            const size_t got = std::min<size_t>(kInputBlock, size_t(sourceEnd_ - inEnd_));
+            inEnd_ += got;
+            source_->Seek(int64_t(got), os::SeekOrigin::Current);
+            AfterRead(int64_t(got));
+            return;
+        }
         size_t remaining = size_t(inEnd_ - in_);
         std::memmove(input_, in_, remaining);
         in_ = input_;
@@ -181,6 +198,10 @@ private:
             else if (decryptor_) decryptor_->Decrypt(input_ + remaining, size_t(got));
         }
         inEnd_ += got;
+        AfterRead(got);
+    }
+
+    void AfterRead(int64_t got) {
         bytesRead_ += got;
         if (size_t(got) < kInputBlock) sourceDone_ = true;
         if (streamSize_ > 0) helper_.OnProgressStep(int(RoundedPercent(bytesRead_, streamSize_)));
@@ -472,6 +493,8 @@ private:
     uint8_t* const input_;
     const uint8_t* in_ = nullptr;
     const uint8_t* inEnd_ = nullptr;
+    bool inPlace_ = false;                // the source's bytes are read where they lie ...
+    const uint8_t* sourceEnd_ = nullptr;  // ... up to here
     bool sourceDone_ = false;
     uint64_t bitBuf_ = 0;
     unsigned bitCount_ = 0;

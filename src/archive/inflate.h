@@ -56,6 +56,10 @@ public:
     // (after the header check) and the block, which it must decrypt in place with that decryptor. The
     // caller may decrypt other items' data in the same pass. Takes the place of ReadAheadThread.
     std::function<void(TArZipDecryptor& decryptor, uint8_t* block, size_t length)> DecryptBlock;
+    // Without a Passphrase, when the source is an rtl::TMemoryStream that nothing changes while Inflate
+    // runs: its bytes are decoded where they lie instead of being copied block by block. The source's
+    // position and the progress reports advance as they would with reads.
+    bool ReadSourceInPlace = false;
 
     // Results, written back when Inflate returns normally.
     int64_t DecodedSize = 0;

@@ -203,6 +203,7 @@ bool DecodePrefetched(TArItemHost& host, TArArchiveItem& item, rtl::TStream* out
     if (!out) helper.Options |= kInflateTestOnly;
     helper.StreamSize = item.GetCompressedSize() - TArZipDecryptor::kHeaderSize;
     helper.OnProgressStep = [&host](int percent) { host.InflateProgress(percent); };
+    helper.ReadSourceInPlace = true;  // the decrypted bytes are this function's alone
     crc = Inflate(&source, out ? out : &bitBucket, helper);
     return true;
 }

@@ -60,11 +60,12 @@ struct Decoded {
     int64_t compressedRead = 0;
 };
 
-Decoded Decode(const Bytes& packed, uint32_t options = 0, int64_t partialSize = 0) {
+Decoded Decode(const Bytes& packed, uint32_t options = 0, int64_t partialSize = 0, bool inPlace = false) {
     rtl::TMemoryStream source(packed), dest;
     TArDeflateHelper helper;
     helper.Options = options;
     helper.PartialSize = partialSize;
+    helper.ReadSourceInPlace = inPlace;
     Decoded d;
     d.checksum = Inflate(&source, &dest, helper);
     d.output = dest.Data();
@@ -72,12 +73,15 @@ Decoded Decode(const Bytes& packed, uint32_t options = 0, int64_t partialSize = 
     return d;
 }
 
+// Both from a copy of each input block and from the packed bytes where they lie.
 void ExpectDecodes(const Script& script, const Bytes& packed, const char* what) {
-    Decoded d = Decode(packed, script.deflate64 ? uint32_t(kInflateDeflate64) : 0u);
-    ASSERT_EQ(d.output.size(), script.expected.size()) << what;
-    EXPECT_TRUE(d.output == script.expected) << what;
-    EXPECT_EQ(d.checksum, ArCrc32(script.expected.data(), script.expected.size())) << what;
-    EXPECT_EQ(d.compressedRead, int64_t(packed.size())) << what;
+    for (bool inPlace : {false, true}) {
+        Decoded d = Decode(packed, script.deflate64 ? uint32_t(kInflateDeflate64) : 0u, 0, inPlace);
+        ASSERT_EQ(d.output.size(), script.expected.size()) << what << inPlace;
+        EXPECT_TRUE(d.output == script.expected) << what << inPlace;
+        EXPECT_EQ(d.checksum, ArCrc32(script.expected.data(), script.expected.size())) << what << inPlace;
+        EXPECT_EQ(d.compressedRead, int64_t(packed.size())) << what << inPlace;
+    }
 }
 
 // Canonical codes (RFC 1951 3.2.2) of the given code lengths.

@@ -27,19 +27,20 @@ struct Result {
     TArDeflateHelper helper;
 };
 
-Result Decode(const Bytes& packed, uint32_t options = 0) {
+Result Decode(const Bytes& packed, uint32_t options = 0, bool inPlace = false) {
     rtl::TMemoryStream source(packed), dest;
     Result r;
     r.helper.Options = options;
+    r.helper.ReadSourceInPlace = inPlace;
     r.checksum = Inflate(&source, &dest, r.helper);
     r.output = dest.Data();
     return r;
 }
 
 // The internal cause of the EArInflateError that decoding packed raises ("" when it succeeds).
-std::string Cause(const Bytes& packed, uint32_t options = 0) {
+std::string Cause(const Bytes& packed, uint32_t options = 0, bool inPlace = false) {
     try {
-        Decode(packed, options);
+        Decode(packed, options, inPlace);
     } catch (const EArInflateError& e) {
         const std::string prefix = "Archive inflate error, possibly a corrupted compressed stream. (Internal cause: ";
         EXPECT_EQ(e.Message().compare(0, prefix.size(), prefix), 0) << e.Message();
@@ -458,9 +459,13 @@ TEST(InflateDamage, EveryTruncationReportsMissingData) {
     ZipItem plain = FindItem("pkzip-dos\\PKZ204EX.ZIP", "TEST.PNG");
     for (const Bytes& full : {plain.data, kFoxPacked}) {
         for (size_t n = 0; n < full.size(); ++n) {
+            // Cut to its length, so that reading the packed bytes in place cannot go past them unnoticed.
             Bytes cut(full.begin(), full.begin() + n);
-            EXPECT_NE(Cause(cut).find("no more compressed data in stream [TArDfInBitStream."), std::string::npos)
-                << "length " << n;
+            cut.shrink_to_fit();
+            for (bool inPlace : {false, true})
+                EXPECT_NE(Cause(cut, 0, inPlace).find("no more compressed data in stream [TArDfInBitStream."),
+                          std::string::npos)
+                    << "length " << n << (inPlace ? " in place" : "");
         }
     }
 }
@@ -475,7 +480,7 @@ TEST(InflateDamage, CorruptBytesNeverCrash) {
         Bytes bad = base.data;
         for (int k = 1 + int(rng() % 4); k > 0; --k) bad[rng() % bad.size()] ^= uint8_t(1 + rng() % 255);
         try {
-            Decode(bad, (round % 2 ? uint32_t(kInflateDeflate64) : 0u) | kInflateTestOnly);
+            Decode(bad, (round % 2 ? uint32_t(kInflateDeflate64) : 0u) | kInflateTestOnly, round % 4 >= 2);
         } catch (const EArInflateError&) {
             ++errors;
         }
@@ -535,15 +540,20 @@ TEST(InflateProgress, ReportsAfterEveryInputBlockAndStopsOnAbort) {
     Bytes packed = w.Finish();  // 50,005 bytes: reads of 16,384 x 3 and 853
     const int64_t size = int64_t(packed.size());
 
-    rtl::TMemoryStream source(packed), dest;
-    TArDeflateHelper helper;
-    std::vector<int> seen;
-    helper.OnProgressStep = [&](int percent) { seen.push_back(percent); };
-    Inflate(&source, &dest, helper);
-    std::vector<int> expected;
-    for (int64_t done : {int64_t(16384), int64_t(32768), int64_t(49152), size})
-        expected.push_back(int(std::nearbyint(double(done) * 100.0 / double(size))));
-    EXPECT_EQ(seen, expected);
+    // Read in place from memory, the source advances and progress comes as with reads.
+    for (bool inPlace : {false, true}) {
+        rtl::TMemoryStream source(packed), dest;
+        TArDeflateHelper helper;
+        helper.ReadSourceInPlace = inPlace;
+        std::vector<int> seen;
+        helper.OnProgressStep = [&](int percent) { seen.push_back(percent); };
+        Inflate(&source, &dest, helper);
+        std::vector<int> expected;
+        for (int64_t done : {int64_t(16384), int64_t(32768), int64_t(49152), size})
+            expected.push_back(int(std::nearbyint(double(done) * 100.0 / double(size))));
+        EXPECT_EQ(seen, expected) << inPlace;
+        EXPECT_TRUE(dest.Data() == data) << inPlace;
+    }
 
     // Abort on the second report: Inflate returns 0 without raising.
     rtl::TMemoryStream source2(packed), dest2;
@@ -563,15 +573,18 @@ TEST(InflatePositions, SourceEndsAfterTheLastCompressedByte) {
     packed.insert(packed.end(), kFoxPacked.begin(), kFoxPacked.end());
     Bytes trailer = RandomBytes(40000, 2);
     packed.insert(packed.end(), trailer.begin(), trailer.end());
-    rtl::TMemoryStream source(packed), dest;
-    source.SetPosition(3);
-    dest.Write("xy", 2);
-    TArDeflateHelper helper;
-    Inflate(&source, &dest, helper);
-    EXPECT_EQ(source.Position(), 3 + int64_t(kFoxPacked.size()));
-    EXPECT_EQ(helper.CompressedSizeRead, int64_t(kFoxPacked.size()));
-    EXPECT_EQ(helper.DecodedSize, int64_t(kFoxText.size()));
-    EXPECT_EQ(dest.GetSize(), int64_t(2 + kFoxText.size()));
+    for (bool inPlace : {false, true}) {
+        rtl::TMemoryStream source(packed), dest;
+        source.SetPosition(3);
+        dest.Write("xy", 2);
+        TArDeflateHelper helper;
+        helper.ReadSourceInPlace = inPlace;
+        Inflate(&source, &dest, helper);
+        EXPECT_EQ(source.Position(), 3 + int64_t(kFoxPacked.size())) << inPlace;
+        EXPECT_EQ(helper.CompressedSizeRead, int64_t(kFoxPacked.size())) << inPlace;
+        EXPECT_EQ(helper.DecodedSize, int64_t(kFoxText.size())) << inPlace;
+        EXPECT_EQ(dest.GetSize(), int64_t(2 + kFoxText.size())) << inPlace;
+    }
 }
 
 TEST(InflatePartial, StopsAfterTheRequestedBytes) {
