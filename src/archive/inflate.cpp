@@ -339,8 +339,8 @@ private:
         while (i < total) {
             // Code-length codes are at most 7 bits long: the table has no subtables.
             const uint32_t e = codeLenTable[peek() & ((uint64_t(1) << kCodeLenBits) - 1)];
+            drop(EntryCodeLength(e));  // a stream that ended before the code reports that first
             if (e & kEntryExceptional) InflateFail("decoded a code length out of range {ReadLitDistCodeLengths}");
-            drop(EntryCodeLength(e));
             unsigned symbol = EntryValue(e);
             if (symbol > 18) InflateFail("decoded a symbol not between 0 and 18 {ReadLitDistCodeLengths}");
             if (symbol < 16) {
